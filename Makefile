@@ -4,7 +4,7 @@ BUILD  := build
 NATIVE := $(BUILD)/native
 WIN32  := $(BUILD)/win32
 
-.PHONY: all setup native win32 test run clean
+.PHONY: all setup native win32 test run bench clean
 all: win32
 
 setup:
@@ -26,6 +26,13 @@ test: win32
 
 run: win32
 	bash tools/run-app.sh $(WIN32)
+
+# Speed figures come from an optimised build without sanitizers.
+bench: setup
+	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -Wno-dev >/dev/null
+	cmake --build $(BUILD)/bench --target benchmarks
+	cmake --build $(BUILD)/bench --target run_benchmarks
 
 clean:
 	rm -rf $(NATIVE) $(WIN32)
