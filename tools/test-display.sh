@@ -13,6 +13,11 @@ boot_prefix() { # prefix arch
     else WINEPREFIX=$1 wineboot -i >/dev/null 2>&1 </dev/null; fi
   fi
   WINEPREFIX=$1 wineserver -w
+  # One server for the whole run: each test program then starts in a blink.
+  # Its service processes must not inherit a test's output pipes, or CTest
+  # would wait on them: start them here, with no pipes at all.
+  WINEPREFIX=$1 setsid wineserver -p >/dev/null 2>&1 </dev/null
+  WINEPREFIX=$1 wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
 }
 
 stop_all() {
