@@ -224,7 +224,9 @@ TEST(ReplaceRecordBytes, LongerTagShiftsLaterOffsetsOnly) {
   for (uint32_t i = 0; i < t.count; ++i) {
     SCOPED_TRACE(testing::Message() << "entry " << i);
     EXPECT_EQ(RecordOffsetAt(t, i), oldOffsets[i] + (oldOffsets[i] > oldOffsets[1] ? delta : 0));
-    if (i != 1) EXPECT_EQ(RecordBytes(t, i), oldRecords[i]);
+    if (i != 1) {
+      EXPECT_EQ(RecordBytes(t, i), oldRecords[i]);
+    }
   }
   // The rest of the edited record is as it was.
   std::vector<uint8_t> edited = RecordBytes(t, 1);
