@@ -147,6 +147,18 @@ uint32_t BindingHandler(const uint8_t* record, const UnitRecordLayout& layout, i
   return 0;
 }
 
+uint32_t FollowEventLink(const UnitTable& table, uint32_t index) {
+  const uint8_t* record = UnitRecordAt(table, index);
+  for (uint32_t steps = 0; record && steps < table.count; ++steps) {
+    uint32_t next;
+    const uint8_t* linked = FindUnitRecord(table, LoadWord(record + kRecordEventLink), nullptr, &next);
+    if (!linked || LoadWord(linked + kRecordTypeCode) != LoadWord(record + kRecordTypeCode)) break;
+    record = linked;
+    index = next;
+  }
+  return index;
+}
+
 static bool RecordWalks(bool menuItem, const uint8_t* data, uint32_t size) {
   if (menuItem) {
     MenuItemLayout m;

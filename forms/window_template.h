@@ -129,6 +129,11 @@ struct MenuItemLayout {
 bool WalkUnitRecord(const uint8_t* data, uint32_t size, UnitRecordLayout* layout);
 bool WalkMenuItemRecord(const uint8_t* data, uint32_t size, MenuItemLayout* layout);
 
+// What the runtime reports when LoadTemplate fails (GBK):
+// 载入窗口模板数据段出错!
+constexpr char kTemplateLoadErrorText[] =
+    "\xD4\xD8\xC8\xEB\xB4\xB0\xBF\xDA\xC4\xA3\xB0\xE5\xCA\xFD\xBE\xDD\xB6\xCE\xB3\xF6\xB4\xED!";
+
 // Reads the segment and appends its windows to *registry, relocating every
 // handler against codeBase (stored -1 becomes 0 = none, v becomes
 // codeBase + v). Size 0 loads nothing and succeeds. On a read past the end,
@@ -163,6 +168,12 @@ bool PropertyBlockOf(const uint8_t* record, uint32_t size, const uint8_t** start
 // Handler bound to eventIndex in a unit record (first match in stored
 // order), 0 when none.
 uint32_t BindingHandler(const uint8_t* record, const UnitRecordLayout& layout, int32_t eventIndex);
+
+// Follows event links from entry index: while the record names another
+// record of the same type code, continue there. Returns the entry whose
+// bindings apply. A cycle of links stops after as many steps as the table
+// has entries instead of running forever.
+uint32_t FollowEventLink(const UnitTable& table, uint32_t index);
 
 // Replaces oldLength bytes at position (from the start of the record data)
 // of record index by newBytes; oldLength -1 replaces the whole record data.

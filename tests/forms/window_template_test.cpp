@@ -144,6 +144,27 @@ TEST(WindowTemplate, FindUnitRecordComparesEntryZeroFirst) {
   EXPECT_EQ(index, 2u);
 }
 
+TEST(WindowTemplate, EventLinksOfTheSameTypeAreFollowed) {
+  TemplateDescription d = WorkedExampleTemplate();
+  auto& units = d.windows[0].units;
+  units[5].eventLink = units[3].id;  // button 1 -> button 2
+  units[1].eventLink = units[2].id;  // label 3 -> label 2 -> label 1 -> label 3
+  units[2].eventLink = units[4].id;
+  units[4].eventLink = units[1].id;
+  units[7].eventLink = units[6].id;  // a Label linked to an EditBox keeps its own
+  units[6].eventLink = 0x16FFFFFF;   // not in the table
+  Loaded l;
+  ASSERT_TRUE(Load(&l, Segment(d)));
+  const UnitTable& t = WindowRecordAt(l.registry, 0)->live;
+  EXPECT_EQ(FollowEventLink(t, 5), 3u);
+  EXPECT_EQ(FollowEventLink(t, 3), 3u);
+  EXPECT_EQ(FollowEventLink(t, 7), 7u);
+  EXPECT_EQ(FollowEventLink(t, 6), 6u);
+  const uint32_t end = FollowEventLink(t, 1);  // the cycle ends
+  EXPECT_TRUE(end == 1 || end == 2 || end == 4);
+  EXPECT_EQ(FollowEventLink(t, 8), 8u);
+}
+
 TEST(Relocation, HandlersAgainstCodeBase) {
   TemplateDescription d = WorkedExampleTemplate();
   d.windows[1].units[1].bindings = {{-7, -1}, {-8, 0x10}};
@@ -224,7 +245,9 @@ TEST(ReplaceRecordBytes, LongerTagShiftsLaterOffsetsOnly) {
   for (uint32_t i = 0; i < t.count; ++i) {
     SCOPED_TRACE(testing::Message() << "entry " << i);
     EXPECT_EQ(RecordOffsetAt(t, i), oldOffsets[i] + (oldOffsets[i] > oldOffsets[1] ? delta : 0));
-    if (i != 1) EXPECT_EQ(RecordBytes(t, i), oldRecords[i]);
+    if (i != 1) {
+      EXPECT_EQ(RecordBytes(t, i), oldRecords[i]);
+    }
   }
   // The rest of the edited record is as it was.
   std::vector<uint8_t> edited = RecordBytes(t, 1);
