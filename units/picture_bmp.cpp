@@ -55,8 +55,18 @@ bool ReadLayout(const uint8_t* b, uint32_t length, BmpLayout* layout) {
   return InBounds(length, layout->pixelOffset, pixelBytes);
 }
 
+// Blue-green-red of every possible index; black beyond a short colour table.
+struct ColourLookup {
+  uint8_t bgr[256][3];
+};
+
+void FillLookup(const uint8_t* palette, uint32_t count, ColourLookup* lookup) {
+  std::memset(lookup, 0, sizeof *lookup);
+  for (uint32_t i = 0; i < count && i < 256; ++i) std::memcpy(lookup->bgr[i], palette + i * 4, 3);
+}
+
 // Expands one file row into blue-green-red triples.
-void ConvertRow(const uint8_t* src, const BmpLayout& layout, const uint8_t* palette, uint8_t* dst) {
+void ConvertRow(const uint8_t* src, const BmpLayout& layout, const ColourLookup& lookup, uint8_t* dst) {
   uint32_t width = layout.width;
   switch (layout.bits) {
     case 24:
@@ -69,21 +79,16 @@ void ConvertRow(const uint8_t* src, const BmpLayout& layout, const uint8_t* pale
         dst[2] = src[2];
       }
       return;
+    case 8:
+      for (uint32_t x = 0; x < width; ++x, dst += 3) std::memcpy(dst, lookup.bgr[src[x]], 3);
+      return;
     default: {
       uint32_t bits = layout.bits;
       uint32_t perByte = 8 / bits;
       uint32_t mask = (1u << bits) - 1;
       for (uint32_t x = 0; x < width; ++x, dst += 3) {
         uint32_t shift = 8 - bits * (x % perByte + 1);
-        uint32_t index = (src[x / perByte] >> shift) & mask;
-        if (index < layout.paletteCount) {
-          const uint8_t* entry = palette + index * 4;
-          dst[0] = entry[0];
-          dst[1] = entry[1];
-          dst[2] = entry[2];
-        } else {  // outside a short colour table: black
-          dst[0] = dst[1] = dst[2] = 0;
-        }
+        std::memcpy(dst, lookup.bgr[(src[x / perByte] >> shift) & mask], 3);
       }
     }
   }
@@ -99,12 +104,13 @@ bool DecodeBmp(const uint8_t* bytes, uint32_t length, DecodedPicture* out) {
     return false;
   auto* pixels = static_cast<uint8_t*>(AllocateRaw(size));
   if (!pixels) return false;
-  const uint8_t* palette = layout.paletteCount ? bytes + layout.paletteOffset : nullptr;
+  ColourLookup lookup;
+  FillLookup(bytes + layout.paletteOffset, layout.paletteCount, &lookup);
   for (uint32_t row = 0; row < layout.rows; ++row) {
     // File rows run bottom-up unless the height was negative; ours always do.
     uint32_t fromBottom = layout.topDown ? layout.rows - 1 - row : row;
     const uint8_t* src = bytes + layout.pixelOffset + size_t(layout.stride) * row;
-    ConvertRow(src, layout, palette, pixels + size_t(rowBytes) * fromBottom);
+    ConvertRow(src, layout, lookup, pixels + size_t(rowBytes) * fromBottom);
   }
   out->kind = kPictureBmp;
   out->width = static_cast<int32_t>(layout.width);

@@ -58,6 +58,28 @@ bool SkipSubBlocks(const uint8_t* bytes, uint32_t length, uint32_t* pos) {
   }
 }
 
+// Bytes in the sub-block chain at pos; false when it runs off the end.
+bool CountSubBlockBytes(const uint8_t* bytes, uint32_t length, uint32_t pos, uint64_t* count) {
+  *count = 0;
+  for (;;) {
+    if (pos >= length) return false;
+    uint32_t size = bytes[pos++];
+    if (size == 0) return true;
+    if (!InBounds(length, pos, size)) return false;
+    pos += size;
+    *count += size;
+  }
+}
+
+// The most pixels `bytes` of LZW data can stand for: a code takes at least
+// minCodeSize + 1 bits, and the k-th code after a clear at most k pixels
+// (4096 once the table is full).
+uint64_t MaxLzwPixels(uint64_t bytes, uint32_t minCodeSize) {
+  uint64_t codes = bytes * 8 / (minCodeSize + 1);
+  if (codes <= kMaxCodes) return codes * (codes + 1) / 2;
+  return uint64_t(kMaxCodes) * (kMaxCodes + 1) / 2 + (codes - kMaxCodes) * kMaxCodes;
+}
+
 // Where decoded indices go: rows in file order, or in the four interlace passes.
 class RowWriter {
  public:
@@ -225,6 +247,11 @@ bool DecodeGif(const uint8_t* b, uint32_t length, DecodedPicture* out) {
   uint32_t minCodeSize = b[image.dataPos];
   if (minCodeSize < 1 || minCodeSize > 8) return false;
 
+  // A declared size that the data could never fill is not allocated.
+  uint64_t dataBytes;
+  if (!CountSubBlockBytes(b, length, image.dataPos + 1, &dataBytes) ||
+      uint64_t(image.width) * image.height > MaxLzwPixels(dataBytes, minCodeSize))
+    return false;
   uint32_t stride, rowsBytes, size;
   if (!PaddedRowBytes(image.width, 8, 4, &stride) || !CheckedMul(stride, image.height, &rowsBytes) ||
       !CheckedAdd(kPalettePixelsOffset, rowsBytes, &size))

@@ -45,10 +45,19 @@ uint32_t DecodeRuns(const uint8_t* b, uint32_t length, uint32_t lineBytes, uint3
       if (pos >= length) return 0;
       count = byte - 0xC0u;
       byte = b[pos++];
+    } else {  // literals are most bytes of a busy picture: keep them cheap
+      if (column < keep) row[column] = byte;
+      if (++column == lineBytes) {
+        column = 0;
+        ++line;
+        row += stride;
+      }
+      continue;
     }
     while (count && line < lines) {
       uint32_t n = count < lineBytes - column ? count : lineBytes - column;
-      if (column < keep) std::memset(row + column, byte, n < keep - column ? n : keep - column);
+      uint32_t stored = column < keep ? (n < keep - column ? n : keep - column) : 0;
+      for (uint32_t i = 0; i < stored; ++i) row[column + i] = byte;  // runs are short
       column += n;
       count -= n;
       if (column == lineBytes) {

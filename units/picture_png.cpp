@@ -6,6 +6,10 @@
 
 static_assert(PNG_FORMAT_BGRA == 19);
 
+// Deflate expands data at most this much; a 1-bit pixel becomes 32 bits.
+// Declared sizes the file could never fill are not allocated.
+constexpr uint64_t kMaxInflation = 1032;
+
 bool DecodePng(const uint8_t* bytes, uint32_t length, DecodedPicture* out) {
   if (length <= 7) return false;
   png_image image{};
@@ -17,7 +21,8 @@ bool DecodePng(const uint8_t* bytes, uint32_t length, DecodedPicture* out) {
   image.format = PNG_FORMAT_BGRA;
   uint32_t rowBytes, size;
   if (image.width == 0 || image.height == 0 || image.width > 0x7FFF || image.height > 0x7FFF ||
-      !CheckedMul(image.width, 4, &rowBytes) || !CheckedMul(rowBytes, image.height, &size)) {
+      !CheckedMul(image.width, 4, &rowBytes) || !CheckedMul(rowBytes, image.height, &size) ||
+      uint64_t(size) > uint64_t(length) * kMaxInflation * 32) {
     png_image_free(&image);
     return false;
   }

@@ -294,6 +294,9 @@ TEST(GifDecoder, RefusesBrokenFiles) {
   b = GifHeader(0xFFFF, 0xFFFF, kFour, 2);
   PutImage(b, 0xFFFF, 0xFFFF, 0, 2, PackCodes({4, 0, 5}, 2));
   EXPECT_FALSE(Decode(b, d)) << "65535 x 65535 is beyond any picture";
+  b = GifHeader(10000, 10000, kFour, 2);
+  PutImage(b, 10000, 10000, 0, 2, PackCodes({4, 0, 6, 7, 8, 5}, 2));
+  EXPECT_FALSE(Decode(b, d)) << "100 million pixels from 3 bytes of codes";
   b = good;
   b.resize(13 + 12 + 10 + 2);  // inside the first sub-block
   EXPECT_FALSE(Decode(b, d)) << "truncated data";
