@@ -58,6 +58,27 @@ struct DecodedPicture {
   uint32_t dataSize;
 };
 
+// The file-dialog filter of the runtime's picture properties (GBK):
+// "所有图片文件 (*.JPG;*.PNG;*.BMP;*.GIF;*.ICO;*.CUR)|*.JPG;*.PNG;*.BMP;*.GIF;*.ICO;*.CUR|JPG图片 (*.JPG)|*.JPG|PNG图片 (*.PNG)|*.PNG|BMP图片 (*.BMP)|*.BMP|GIF图片 (*.GIF)|*.GIF|图标 (*.ICO)|*.ICO|鼠标指针 (*.CUR)|*.CUR|所有文件 (*.*)|*.*||"
+constexpr char kPictureFileFilter[] =
+    "\xCB\xF9\xD3\xD0\xCD\xBC\xC6\xAC\xCE\xC4\xBC\xFE (*.JPG;*.PNG;*.BMP;*.GIF;*.ICO;*.CUR)|"
+    "*.JPG;*.PNG;*.BMP;*.GIF;*.ICO;*.CUR|"
+    "JPG\xCD\xBC\xC6\xAC (*.JPG)|"
+    "*.JPG|"
+    "PNG\xCD\xBC\xC6\xAC (*.PNG)|"
+    "*.PNG|"
+    "BMP\xCD\xBC\xC6\xAC (*.BMP)|"
+    "*.BMP|"
+    "GIF\xCD\xBC\xC6\xAC (*.GIF)|"
+    "*.GIF|"
+    "\xCD\xBC\xB1\xEA (*.ICO)|"
+    "*.ICO|"
+    "\xCA\xF3\xB1\xEA\xD6\xB8\xD5\xEB (*.CUR)|"
+    "*.CUR|"
+    "\xCB\xF9\xD3\xD0\xCE\xC4\xBC\xFE (*.*)|"
+    "*.*|"
+    "|";
+
 // Recognises the format from the first 8 bytes; fewer than 8 is kind 0.
 PictureKind SniffPicture(const uint8_t* bytes, size_t length);
 
