@@ -82,8 +82,9 @@ constexpr char kPictureFileFilter[] =
 // Recognises the format from the first 8 bytes; fewer than 8 is kind 0.
 PictureKind SniffPicture(const uint8_t* bytes, size_t length);
 
-// Decodes a whole image file. False (and *out empty) for no bytes, a length
-// <= 0, an unrecognised format or any decoder failure.
+// Decodes a whole image file into *out (which is overwritten, not freed).
+// False (and *out empty) for no bytes, a length <= 0, an unrecognised format
+// or any decoder failure.
 bool DecodePicture(const uint8_t* bytes, int64_t length, DecodedPicture* out);
 
 // The same for a file (path in the program's code page).
