@@ -1,0 +1,20 @@
+// The program entry: start the runtime, show the start-up window, run.
+#include "app/subroutines.h"
+#include "program_image_layout.h"
+#include "runtime/compiled_calls.h"
+#include "runtime/services.h"
+
+namespace {
+void __cdecl EmptySubroutine() {}
+void __cdecl EndSubroutine() {}
+}  // namespace
+
+extern "C" int __cdecl ProgramEntry() {
+  UtilityCall(kUtilityInitialiseRuntime, {});
+  asm volatile("fninit");
+  EmptySubroutine();
+  UtilityCall(kUtilityRegisterEndHandler, {reinterpret_cast<uint32_t>(&EndSubroutine)});
+  ServiceLoadStartupWindow(program_image::kMainWindow);
+  ServiceRunMessageLoop();
+  return 0;
+}

@@ -1,0 +1,105 @@
+// The application's program header, library table and DLL command table.
+// The constants and window template segments come from program.desc.
+#include "app/program_image.h"
+
+#include <array>
+
+#include "app/subroutines.h"
+#include "program_image_layout.h"
+
+namespace {
+
+template <typename T>
+uint32_t Address(const T* p) {
+  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+uint32_t Constant(uint32_t offset) { return Address(g_constantsSegment + offset); }
+
+// --- data types: unit types the windows use; unused slots stay zero ---
+
+constexpr int kCoreTypeCount = 51;
+constexpr int kExtendedUi2TypeCount = 1;
+constexpr int kExtendedUi1TypeCount = 5;
+
+std::array<DataTypeRecord, kCoreTypeCount> g_coreTypes{};
+std::array<DataTypeRecord, kExtendedUi2TypeCount> g_extendedUi2Types{};
+std::array<DataTypeRecord, kExtendedUi1TypeCount> g_extendedUi1Types{};
+
+DataTypeRecord UnitType(const char* name, const char* englishName) {
+  DataTypeRecord record{};
+  record.name = Address(name);
+  record.englishName = Address(englishName);
+  return record;
+}
+
+// --- libraries, in the order compiled code numbers them ---
+
+LibraryInfo MakeLibrary(const char* identifier, std::array<uint32_t, 3> version,
+                        std::array<uint32_t, 4> numbers, const char* displayName, uint32_t flags,
+                        uint32_t typeCount, const DataTypeRecord* types) {
+  LibraryInfo info{};
+  info.format = kLibraryFormatWord;
+  info.identifier = Address(identifier);
+  for (int i = 0; i < 3; ++i) info.version[i] = version[i];
+  for (int i = 0; i < 4; ++i) info.numbers[i] = numbers[i];
+  info.displayName = Address(displayName);
+  info.one = 1;
+  info.flags = flags;
+  info.dataTypeCount = typeCount;
+  info.dataTypes = typeCount ? Address(types) : 0;
+  return info;
+}
+
+LibraryInfo g_libraries[kLibraryCount];
+uint32_t g_libraryTable[kLibraryCount];
+uint32_t g_dllLibraryNames[program_image::kDllCommandCount];
+uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
+
+}  // namespace
+
+ProgramImage g_programImage;
+
+const ProgramImage* BuildProgramImage() {
+  g_coreTypes[0] = UnitType("窗口", "window");
+  g_coreTypes[4] = UnitType("编辑框", "EditBox");
+  g_coreTypes[9] = UnitType("标签", "Label");
+  g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
+  g_extendedUi1Types[4] = UnitType("透明标签", "TransLabel");
+
+  g_libraries[kCoreLibrary] = MakeLibrary("5b8a1c7e3d2f4e6a9c0b1d2e3f4a5b6c", {5, 7, 64}, {3, 7, 3, 7},
+                                          "系统核心支持库", 0xC0000001, kCoreTypeCount, g_coreTypes.data());
+  g_libraries[kExtendedUi2Library] = MakeLibrary("6c9b2d8f4e3a5f7b0d1c2e3f4a5b6c7d", {2, 0, 2}, {},
+                                                 "扩展界面支持库二", 0, kExtendedUi2TypeCount,
+                                                 g_extendedUi2Types.data());
+  g_libraries[kExtendedUi1Library] = MakeLibrary("7d0c3e9a5f4b6a8c1e2d3f4a5b6c7d8e", {2, 0, 3}, {},
+                                                 "扩展界面支持库一", 0, kExtendedUi1TypeCount,
+                                                 g_extendedUi1Types.data());
+  g_libraries[kShellUiLibrary] = MakeLibrary("8e1d4f0b6a5c7b9d2f3e4a5b6c7d8e9f", {3, 0, 0}, {},
+                                             "操作系统界面功能支持库", 0, 0, nullptr);
+  g_libraries[kThreadingLibrary] = MakeLibrary("9f2e5a1c7b6d8cae3a4f5b6c7d8e9fa0", {2, 0, 3}, {},
+                                               "多线程支持库", 0xC0000000, 0, nullptr);
+  for (int i = 0; i < kLibraryCount; ++i) g_libraryTable[i] = Address(&g_libraries[i]);
+
+  for (uint32_t i = 0; i < program_image::kDllCommandCount; ++i) {
+    g_dllLibraryNames[i] = Constant(program_image::kDllLibraryNames[i]);
+    g_dllFunctionNames[i] = Constant(program_image::kDllFunctionNames[i]);
+  }
+
+  g_programImage = ProgramImage{
+      3,  // runMode
+      0,
+      program_image::kLastSerial,
+      Address(g_codeBase),
+      Address(g_constantsSegment),
+      program_image::kConstantsSize,
+      Address(g_templateSegment),
+      program_image::kTemplateSize,
+      kLibraryCount,
+      Address(g_libraryTable),
+      program_image::kDllCommandCount,
+      Address(g_dllLibraryNames),
+      Address(g_dllFunctionNames),
+  };
+  return &g_programImage;
+}
