@@ -107,6 +107,11 @@ TestProgram& Program() {
     made = true;
     program.AddDllCommand("probe.dll", "ProbeValue");
     program.AddDllCommand("probe.dll", "ProbeCdecl");
+    program.AddDllCommand("kernel32.dll", "NoSuchFunction");     // 2
+    program.AddDllCommand("probe.dll", "#99");                   // 3
+    program.AddDllCommand("C:\\nowhere\\probe.dll", "ProbeValue");  // 4
+    program.AddDllCommand("", "NoSuchFunction");                 // 5
+    program.AddDllCommand("probe.dll", "ProbeAdd");              // 6
     program.AddLibrary(&kFirstLibrary);
     program.AddLibrary(&kSecondLibrary);
     program.AddLibrary(&kThirdLibrary);
@@ -185,6 +190,26 @@ void Run(const std::string& scenario) {
     ServiceLoadStartupWindow(0x5201000c);
   } else if (scenario == "not-supported") {
     NotSupportedEntry();
+  } else if (scenario == "probe-twice") {
+    // Two commands through one DLL, one of them called twice: each
+    // resolution loads it once, and the end releases it as often.
+    Trace("probe " + std::to_string(DllCall(0, {}, 0, 0)));
+    Trace("probe " + std::to_string(DllCall(0, {}, 0, 0)));
+    Trace("probe " + std::to_string(DllCall(6, {2, 3}, 0, 0)));
+  } else if (scenario == "dll-no-export") {
+    DllCall(2, {}, 0, 0);
+  } else if (scenario == "dll-no-ordinal") {
+    DllCall(3, {}, 0, 0);
+  } else if (scenario == "dll-full-path") {
+    DllCall(4, {}, 0, 0);
+  } else if (scenario == "dll-no-library-name") {
+    DllCall(5, {}, 0, 0);
+  } else if (scenario == "alloc-fail") {
+    RuntimeApp::Get().heap = HeapCreate(0, 0x10000, 0x10000);
+    ServiceAllocateMemory(1000000);
+  } else if (scenario == "not-numeric") {
+    const TypedValue text{0, 0, kTagText};
+    HostService(2001, reinterpret_cast<int32_t>(&text), 0);
   } else if (scenario == "dll-stack") {
     DllCall(1, {41}, 0x04013E3A, 12);
   }

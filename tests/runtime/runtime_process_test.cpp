@@ -145,4 +145,56 @@ TEST(DllCalls, AFunctionThatLeavesItsArgumentsTripsTheStackCheck) {
             "\r\n67190330, 12\r\n");
 }
 
+TEST(DllCalls, EachResolutionIsReleasedAtTheEnd) {
+  const ChildResult r = RunScenario("probe-twice");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(r.trace,
+            "notify 0 1\n"
+            "notify 2 1\n"
+            "probe attach\n"
+            "probe 42\n"
+            "probe 42\n"
+            "probe 5\n"
+            "handler A main=1\n"
+            "handler B\n"
+            "notify 0 6\n"
+            "notify 2 6\n"
+            "probe detach free\n");
+}
+
+TEST(DllCalls, UnresolvableCommandsNameWhatWasDeclared) {
+  struct Case {
+    const char* scenario;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"dll-no-export", "无法找到指定DLL库文件“kernel32.dll”中的输出命令“NoSuchFunction”"},
+      {"dll-no-ordinal", "无法找到指定DLL库文件“probe.dll”中的输出命令“#99”"},
+      // A path with a drive letter is the only place looked in, even though
+      // probe.dll lies in the run directory.
+      {"dll-full-path", "无法找到指定DLL库文件“C:\\nowhere\\probe.dll”中的输出命令“ProbeValue”"},
+      {"dll-no-library-name", "无法找到指定DLL库文件中的输出命令“NoSuchFunction”"},
+  };
+  for (const Case& c : cases) {
+    const ChildResult r = RunScenario(c.scenario);
+    EXPECT_EQ(r.exitCode, kErrorExit) << c.scenario;
+    EXPECT_EQ(OnlyBoxText(r), std::string("运行时出错!\r\n\r\n错误信息：") + c.message + "\r\n\r\n0, 0\r\n")
+        << c.scenario;
+    // A module loaded for a failed lookup is released before the report.
+    EXPECT_EQ(r.trace.find("probe detach exit"), std::string::npos) << c.scenario;
+  }
+}
+
+TEST(Memory, HeapExhaustionEndsTheProgramWithTheSize) {
+  const ChildResult r = RunScenario("alloc-fail");
+  EXPECT_EQ(r.exitCode, kErrorExit);
+  EXPECT_EQ(OnlyBoxText(r), "运行时出错!\r\n\r\n错误信息：分配 1000000 字节内存失败!\r\n\r\n0, 0\r\n");
+}
+
+TEST(Values, ConvertingANonNumericValueIsAnError) {
+  const ChildResult r = RunScenario("not-numeric");
+  EXPECT_EQ(r.exitCode, kErrorExit);
+  EXPECT_EQ(OnlyBoxText(r), "运行时出错!\r\n\r\n错误信息：欲转换数据类型不是数值\r\n\r\n0, 0\r\n");
+}
+
 }  // namespace
