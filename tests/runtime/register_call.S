@@ -54,3 +54,14 @@ _CallWithRegisters:
         pop ebx
         pop ebp
         ret
+
+// A routine that trashes every register compiled code may trash.
+        .globl _ClobberRegisters
+_ClobberRegisters:
+        mov ebx, 0x0BADBAD1
+        mov esi, 0x0BADBAD2
+        mov edi, 0x0BADBAD3
+        mov ecx, 0x0BADBAD4
+        mov edx, 0x0BADBAD5
+        mov eax, 0x600D
+        ret

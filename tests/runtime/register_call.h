@@ -20,6 +20,8 @@ static_assert(offsetof(RegisterCall, outEax) == 44);
 static_assert(offsetof(RegisterCall, espMoved) == 72);
 
 extern "C" void CallWithRegisters(RegisterCall* call);
+// Trashes EBX, ESI, EDI, ECX and EDX; returns 0x600D.
+extern "C" void ClobberRegisters();
 
 inline RegisterCall MakeCall(uint32_t target, uint32_t eax, uint32_t ebx,
                              std::initializer_list<uint32_t> args) {

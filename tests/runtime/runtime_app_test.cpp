@@ -1,0 +1,198 @@
+// RuntimeApp inside one process: the hidden owner, the nested loop, message
+// pre-translation, calls into compiled code, files, data type lookup.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+#include "runtime/compiled_calls.h"
+#include "runtime/memory.h"
+#include "runtime/runtime_app.h"
+#include "runtime/services.h"
+#include "tests/runtime/register_call.h"
+#include "tests/runtime/test_program.h"
+
+namespace {
+
+class App : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    types_[1].flags = 1;
+    library_.format = kLibraryFormatWord;
+    library_.dataTypeCount = 2;
+    library_.dataTypes = Address(types_);
+    program_.AddLibrary(&library_);
+    program_.AddLibrary(nullptr);
+    app_ = new RuntimeApp(program_.Image(), 0, nullptr);
+    app_->InitialiseRuntime();
+  }
+  void TearDown() override { delete app_; }
+
+  DataTypeRecord types_[2]{};
+  LibraryInfo library_{};
+  TestProgram program_;
+  RuntimeApp* app_ = nullptr;
+};
+
+TEST_F(App, HiddenOwnerWindowLivesUntilTheEnd) {
+  HWND owner = FindWindowA("_NX_HideOwner", nullptr);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(owner, app_->hiddenOwner.Handle());
+  EXPECT_EQ(GetWindowLongA(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(IsWindowVisible(owner));
+  EXPECT_EQ(app_->mainThreadId, GetCurrentThreadId());
+  app_->Cleanup(0);
+  EXPECT_FALSE(IsWindow(owner));
+  app_->Cleanup(0);  // a second run finds nothing more to do
+  EXPECT_TRUE(app_->ending);
+}
+
+TEST_F(App, DataTypeCodesThatNameNoRecord) {
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00010002), &types_[1]);
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00010001), &types_[0]);
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00010000), nullptr);  // type index -1
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00010003), nullptr);  // past the type count
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00020001), nullptr);  // library without LibraryInfo
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00030001), nullptr);  // past the library count
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00000001), nullptr);  // library index -1
+  EXPECT_EQ(app_->FindDataTypeRecord(0x80000301), nullptr);  // a system type
+  EXPECT_EQ(app_->FindDataTypeRecord(0x40000001), nullptr);  // user-defined
+  EXPECT_EQ(app_->FindDataTypeRecord(0), nullptr);
+  EXPECT_EQ(ClassifyTypeCode(0xC0010001), TypeClass::Library);
+}
+
+// A window that ends the nested loop the way a destruction notice does.
+LRESULT CALLBACK EndModalProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER) {
+    EXPECT_EQ(RuntimeApp::Get().modalWindowId, 0x5201000Cu);
+    RuntimeApp::Get().modalWindowId = 0;
+    return 0;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST_F(App, NestedLoopRunsUntilItsWindowIsGoneAndRestoresThePrevious) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &EndModalProc;
+  wc.lpszClassName = "EndModalTest";
+  RegisterClassA(&wc);
+  HWND hwnd = CreateWindowExA(0, "EndModalTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  app_->modalWindowId = 0x52010001;
+  PostMessageA(hwnd, WM_USER, 0, 0);
+  app_->RunModal(0x5201000C);
+  EXPECT_EQ(app_->modalWindowId, 0x52010001u);
+  DestroyWindow(hwnd);
+}
+
+class KeyEater : public Wnd {
+ public:
+  BOOL PreTranslateMessage(MSG* msg) override { return msg->message == WM_KEYDOWN; }
+};
+KeyEater g_eater;
+
+LRESULT CALLBACK ObjectAnswerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMessageFindObject) return reinterpret_cast<LRESULT>(&g_eater);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST_F(App, PreTranslationAsksWindowsWithoutAnObjectForOne) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &ObjectAnswerProc;
+  wc.lpszClassName = "ObjectAnswerTest";
+  RegisterClassA(&wc);
+  HWND parent = CreateWindowExA(0, "ObjectAnswerTest", "", WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+  HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, parent, nullptr, nullptr, nullptr);
+  MSG key{child, WM_KEYDOWN, 'A', 0, 0, {}};
+  MSG character{child, WM_CHAR, 'a', 0, 0, {}};
+  EXPECT_TRUE(app_->PreTranslateMessage(&key));  // taken by the parent's object
+  EXPECT_FALSE(app_->PreTranslateMessage(&character));
+  DestroyWindow(parent);
+}
+
+TEST_F(App, CallsIntoCompiledCodeKeepEveryRegister) {
+  RegisterCall call = MakeCall(reinterpret_cast<uint32_t>(&CallSaved), 0, 0x0EB0EB0E,
+                               {reinterpret_cast<uint32_t>(&ClobberRegisters), 0, 0});
+  CallWithRegisters(&call);
+  EXPECT_EQ(call.outEax, 0x600Du);
+  EXPECT_EQ(call.outEbx, 0x0EB0EB0Eu);
+  EXPECT_EQ(call.outEsi, kSentinelEsi);
+  EXPECT_EQ(call.outEdi, kSentinelEdi);
+  EXPECT_EQ(call.outEbp, kSentinelEbp);
+}
+
+class Files : public App {
+ protected:
+  void SetUp() override {
+    App::SetUp();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    dir_ = std::string(temp) + "find_test_" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    CreateDirectoryA((dir_ + "\\folder").c_str(), nullptr);
+    for (const char* name : {"a.txt", "b.txt", "hidden.txt"})
+      CloseHandle(CreateFileA((dir_ + "\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    SetFileAttributesA((dir_ + "\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  }
+  void TearDown() override {
+    for (const char* name : {"a.txt", "b.txt", "hidden.txt"}) {
+      SetFileAttributesA((dir_ + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileA((dir_ + "\\" + name).c_str());
+    }
+    RemoveDirectoryA((dir_ + "\\folder").c_str());
+    RemoveDirectoryA(dir_.c_str());
+    App::TearDown();
+  }
+
+  // Every name the search gives, through the utility dispatcher.
+  std::set<std::string> FindAll(uint32_t mask, uint32_t anyFile, uint32_t* handleWord) {
+    std::set<std::string> names;
+    const std::string pattern = dir_ + "\\*";
+    const char* next = pattern.c_str();
+    for (;;) {
+      auto* name = reinterpret_cast<char*>(UtilityCall(
+          kUtilityFindFileNext, {reinterpret_cast<uint32_t>(next), mask, anyFile, reinterpret_cast<uint32_t>(handleWord)}));
+      if (!name) break;
+      EXPECT_NE(*handleWord, 0u);
+      names.insert(name);
+      FreeMemory(name);
+      next = nullptr;  // continue the running search
+    }
+    return names;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(Files, FindFileNextFiltersByAttribute) {
+  uint32_t handle = 0;
+  EXPECT_EQ(FindAll(0, 1, &handle), (std::set<std::string>{"a.txt", "b.txt", "hidden.txt"}));
+  EXPECT_EQ(handle, 0u);  // the finished search closed its handle
+  EXPECT_EQ(FindAll(FILE_ATTRIBUTE_HIDDEN, 0, &handle), (std::set<std::string>{"hidden.txt"}));
+  EXPECT_EQ(FindAll(FILE_ATTRIBUTE_DIRECTORY, 0, &handle), (std::set<std::string>{".", "..", "folder"}));
+  // Bits beyond 0x37 are ignored: 0x80 alone filters like 0.
+  EXPECT_TRUE(FindAll(0x80, 0, &handle).empty());
+  // Continuing with no search running gives nothing.
+  EXPECT_EQ(UtilityCall(kUtilityFindFileNext, {0, 0, 1, reinterpret_cast<uint32_t>(&handle)}), 0u);
+  const std::string missing = dir_ + "\\none*.xyz";
+  EXPECT_EQ(UtilityCall(kUtilityFindFileNext, {reinterpret_cast<uint32_t>(missing.c_str()), 0, 1,
+                                               reinterpret_cast<uint32_t>(&handle)}), 0u);
+  EXPECT_EQ(handle, 0u);
+}
+
+TEST_F(Files, CloseFindEndsARunningSearch) {
+  uint32_t handle = 0;
+  const std::string pattern = dir_ + "\\*.txt";
+  auto* first = reinterpret_cast<char*>(UtilityCall(
+      kUtilityFindFileNext, {reinterpret_cast<uint32_t>(pattern.c_str()), 0, 1, reinterpret_cast<uint32_t>(&handle)}));
+  ASSERT_NE(first, nullptr);
+  FreeMemory(first);
+  ASSERT_NE(handle, 0u);
+  UtilityCall(kUtilityCloseFind, {handle});
+  UtilityCall(kUtilityCloseFind, {0});
+}
+
+}  // namespace
