@@ -107,3 +107,17 @@ std::string FormatDateTime(double dateTime) {
     std::snprintf(buffer + n, room, "%d" GBK_HOUR, p.hour);
   return buffer;
 }
+
+std::string ValueToText(const TypedValue& value) {
+  switch (value.tag) {
+    case kTagByte: return FormatInteger(ByteOf(value));
+    case kTagShort: return FormatInteger(ShortOf(value));
+    case kTagInt: return FormatInteger(IntOf(value));
+    case kTagLong: return std::to_string(LongOf(value));
+    case kTagFloat: return FormatSingle(FloatOf(value));
+    case kTagDouble: return FormatDouble(DoubleOf(value));
+    case kTagDateTime: return FormatDateTime(DoubleOf(value));
+    case kTagText: return TextOf(value) ? TextOf(value) : "";
+    default: return "";
+  }
+}

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/typed_value.h"
+
 struct DateParts {
   int year, month, day, hour, minute, second;
 };
@@ -25,3 +27,6 @@ std::string FormatSingle(float value);     // "%.6g"
 std::string FormatDouble(double value);    // "%.13g"
 std::string FormatInteger(int32_t value);  // "%d"
 std::string FormatDateTime(double dateTime);
+
+// A value of a numeric, date-time or text tag as text; empty for others.
+std::string ValueToText(const TypedValue& value);

@@ -68,23 +68,12 @@ static int32_t Truncate(double value) {
 
 bool TryToInteger(const TypedValue& value, int32_t* result) {
   switch (value.tag) {
-    case kTagByte: *result = static_cast<uint8_t>(value.low); return true;
-    case kTagShort: *result = static_cast<int16_t>(value.low); return true;
+    case kTagByte: *result = ByteOf(value); return true;
+    case kTagShort: *result = ShortOf(value); return true;
     case kTagInt:
-    case kTagLong: *result = static_cast<int32_t>(value.low); return true;
-    case kTagFloat: {
-      float f;
-      std::memcpy(&f, &value.low, sizeof f);
-      *result = Truncate(f);
-      return true;
-    }
-    case kTagDouble: {
-      const uint64_t bits = (static_cast<uint64_t>(value.high) << 32) | value.low;
-      double d;
-      std::memcpy(&d, &bits, sizeof d);
-      *result = Truncate(d);
-      return true;
-    }
+    case kTagLong: *result = IntOf(value); return true;
+    case kTagFloat: *result = Truncate(FloatOf(value)); return true;
+    case kTagDouble: *result = Truncate(DoubleOf(value)); return true;
     default: return false;
   }
 }

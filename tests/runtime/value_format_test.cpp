@@ -62,3 +62,27 @@ TEST(DateNormalise, PartsRoundTrip) {
   EXPECT_EQ(p.minute, 30);
   EXPECT_EQ(p.second, 15);
 }
+
+TEST(ValueFormat, ValuesByTag) {
+  TypedValue v{0xFFFFFF85u, 0, kTagByte};
+  EXPECT_EQ(ValueToText(v), "133");
+  v = {0xFFFF8000u, 7, kTagShort};
+  EXPECT_EQ(ValueToText(v), "-32768");
+  v = {5, 1, kTagLong};
+  EXPECT_EQ(ValueToText(v), "4294967301");
+  v.tag = kTagFloat;
+  SetFloat(&v, 0.1f);
+  EXPECT_EQ(ValueToText(v), "0.1");
+  v.tag = kTagDouble;
+  SetDouble(&v, 0.1);
+  EXPECT_EQ(ValueToText(v), "0.1");
+  v.tag = kTagDateTime;
+  SetDouble(&v, 3000000.0);
+  EXPECT_EQ(ValueToText(v), "9999" Y "12" M "31" D);
+  v = {0, 0, kTagText};
+  EXPECT_EQ(ValueToText(v), "");
+  EXPECT_EQ(ArgumentWords(kTagDouble), 2);
+  EXPECT_EQ(ArgumentWords(0x00010003), 2);
+  EXPECT_EQ(ArgumentWords(kTagShort), 1);
+  EXPECT_EQ(ArgumentWords(0x00010005), 1);
+}
