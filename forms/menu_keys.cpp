@@ -1,6 +1,7 @@
 #include "forms/menu_keys.h"
 
 #include <array>
+#include <cstddef>
 
 namespace {
 
