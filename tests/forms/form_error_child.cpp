@@ -26,7 +26,11 @@ TemplateDescription Description() {
   TemplateWindow broken;
   broken.id = kBroken;
   broken.units = {TestWindowUnit(0x06000002), TestUnit(0x16000004, kTestNoEntryType)};
-  return {{main, broken}};
+  // A unit of a library the program does not carry (SuperBtn's code).
+  TemplateWindow foreign;
+  foreign.id = 0x52000003;
+  foreign.units = {TestWindowUnit(0x06000003), TestUnit(0x16000005, 0x00020001)};
+  return {{main, broken, foreign}};
 }
 
 void Write(const char* path, const char* text) {
@@ -60,6 +64,8 @@ int main(int argc, char** argv) {
     forms->readUnitProperty(0x52000077, kU2, 0, -1);
   } else if (!std::strcmp(name, "startup-no-type")) {
     app.LoadStartupWindow(kBroken);
+  } else if (!std::strcmp(name, "startup-unregistered-type")) {
+    app.LoadStartupWindow(0x52000003);
   } else if (!std::strcmp(name, "silent-type-event")) {
     app.LoadStartupWindow(kMain);
     Write(argv[2], "loaded\n");

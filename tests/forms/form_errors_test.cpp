@@ -110,6 +110,7 @@ TEST(FormErrors, PropertyAccessToMissingOrUnloadedUnits) {
 TEST(FormErrors, LoadingAndFindingFailures) {
   // A unit whose type has no entry function: the startup window fails cleanly.
   ExpectError("startup-no-type", "载入启动窗口失败");
+  ExpectError("startup-unregistered-type", "载入启动窗口失败");
   ExpectError("find-2007", "指定窗口或窗口组件不存在或尚未载入");
 }
 
