@@ -1,0 +1,125 @@
+// The contract between the form runtime and every unit type: the entry
+// function and its kinds, the records exchanged with it, the data type flag
+// bits the runtime tests, and the private notices.
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "framework/wnd.h"
+#include "runtime/typed_value.h"
+
+// What a unit type's entry function answers, by kind number.
+enum UnitEntryKind : int32_t {
+  kEntryCreateUnit = 1,
+  kEntryPropertyApplicable = 2,  // designer only
+  kEntryPropertyWritten = 4,
+  kEntrySaveProperties = 5,
+  kEntryReadProperty = 6,
+  kEntryWantsKey = 8,
+  kEntryVisitTexts = 9,
+  kEntryIsDefaultButton = 10,
+  kEntryPreTranslate = 11,
+};
+
+// The value of a unit-specific property as the unit sees it.
+struct PropertyValue {
+  uint32_t word0;
+  uint32_t word1;
+};
+static_assert(sizeof(PropertyValue) == 8);
+
+// DataTypeRecord.entryLookup: the operation of a kind, or null.
+using UnitTypeEntry = void*(__stdcall*)(int32_t kind);
+
+using CreateUnitFn = Wnd*(__stdcall*)(const uint8_t* block, uint32_t length, uint32_t style,
+                                      HWND parent, uint32_t controlId, HMENU menu, int32_t left,
+                                      int32_t top, int32_t width, int32_t height, uint32_t windowId,
+                                      uint32_t unitId, uint32_t childMode, uint32_t reserved);
+// index: the property index - 8. Returns 1 when the unit must be re-created.
+using PropertyWrittenFn = int32_t(__stdcall*)(Wnd* unit, int32_t index, const PropertyValue* value,
+                                              uint32_t reserved);
+// A new heap byte-set (1, length, bytes) holding the unit's PropertyBlock.
+using SavePropertiesFn = void*(__stdcall*)(Wnd* unit);
+using ReadPropertyFn = int32_t(__stdcall*)(Wnd* unit, int32_t index, PropertyValue* value);
+using WantsKeyFn = int32_t(__stdcall*)(Wnd* unit, uint32_t keyWithModifiers);
+using IsDefaultButtonFn = int32_t(__stdcall*)(Wnd* unit);
+using UnitPreTranslateFn = int32_t(__stdcall*)(Wnd* unit, MSG* message);
+
+// DataTypeRecord flag bits the form runtime tests.
+enum : uint32_t {
+  kTypeRaisesEvents = 0x4,
+  kTypeNoRecreate = 0x10,
+  kTypeHasPreTranslate = 0x20,
+  kTypeRaisesEventsToo = 0x40,
+  kTypeEventMask = kTypeRaisesEvents | kTypeRaisesEventsToo,
+  kTypeMovesChildren = 0x80,
+  kTypePagedContainer = 0x100,
+  kTypeRadioLike = 0x400,
+  kTypeDefaultCapable = 0x800,
+  kTypeCheckLike = 0x1000,
+  kTypeLabelLike = 0x2000,
+  kTypeMnemonicMask = 0x7C00,
+  kTypeNotVisible = 0x8000,
+  kTypeNeverFocused = 0x10000,
+  kTypeBar = 0x100000,
+  kTypeDragsWindow = 0x4000000,
+};
+
+// Private notices the loader sends (wParam, lParam 0).
+enum : UINT {
+  kUnitsReadyNotice = 0x8004,
+  kUnitCreatedNotice = 0x806F,
+  kWindowShownNotice = 0x8076,
+};
+
+// HostService 2008.
+struct EventRecord {
+  uint32_t windowId;
+  uint32_t unitId;  // 0: the window's own unit
+  int32_t eventIndex;
+  uint32_t count;   // 0-5
+  uint32_t arguments[5];
+  uint32_t hasResult;
+  uint32_t result;
+};
+static_assert(sizeof(EventRecord) == 11 * 4);
+static_assert(offsetof(EventRecord, hasResult) == 9 * 4);
+
+// HostService 2031.
+struct TypedEventRecord {
+  uint32_t windowId;
+  uint32_t unitId;
+  int32_t eventIndex;
+  uint32_t count;  // 0-12
+  EventArgument arguments[12];
+  uint32_t hasResult;
+  uint32_t resultLow;
+  uint32_t resultHigh;
+};
+static_assert(sizeof(TypedEventRecord) == 55 * 4);
+static_assert(offsetof(TypedEventRecord, hasResult) == 52 * 4);
+
+// How a handler returns a value: the dispatcher passes the address of a
+// zeroed EventResult after the handler's own arguments; a handler that
+// returns a value sets hasResult to 1 and fills low (and high).
+struct EventResult {
+  uint32_t hasResult;
+  uint32_t low;
+  uint32_t high;
+};
+static_assert(sizeof(EventResult) == 12);
+
+// HostService 2038: in windowId and commandId, out the rest.
+struct MenuItemQuery {
+  uint32_t windowId;
+  uint32_t commandId;  // 20000 + position in the window's menu-item run
+  uint32_t unitId;
+  int32_t level;
+  uint32_t visible;
+  char caption[252];  // at most 250 bytes and a terminator
+};
+static_assert(sizeof(MenuItemQuery) == 272);
+constexpr uint32_t kMenuCommandBase = 20000;
+constexpr uint32_t kMenuCaptionLimit = 250;
