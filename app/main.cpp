@@ -1,6 +1,7 @@
 // The one RuntimeApp of the upgrader, made before the process entry runs.
 #include "app/program_image.h"
 #include "app/subroutines.h"
+#include "forms/form_runtime.h"
 #include "runtime/host_service.h"
 #include "runtime/runtime_app.h"
 #include "units/picture_draw.h"
@@ -16,6 +17,6 @@ const ProgramImage* Prepare() {
   return BuildProgramImage();
 }
 
-RuntimeApp theApp(Prepare(), reinterpret_cast<uint32_t>(&ProgramEntry), nullptr);
+RuntimeApp theApp(Prepare(), reinterpret_cast<uint32_t>(&ProgramEntry), FormRuntimeSeam());
 
 }  // namespace
