@@ -9,21 +9,21 @@ bool HandlerOffset(const ProgramDescription& description, const std::string& sym
   return false;
 }
 
-static bool BuildUnit(const ProgramDescription& description, const UnitSpec& spec, TemplateUnit* unit,
+static bool BuildUnit(const ProgramDescription& description, const UnitSpec& unitSpec, TemplateUnit* unit,
                       std::string* error) {
-  unit->id = spec.id;
-  if (!UnitTypeCodeOf(spec.type, &unit->typeCode)) {
-    *error = "line " + std::to_string(spec.line) + ": unknown unit type " + spec.type;
+  unit->id = unitSpec.id;
+  if (!UnitTypeCodeOf(unitSpec.type, &unit->typeCode)) {
+    *error = "line " + std::to_string(unitSpec.line) + ": unknown unit type " + unitSpec.type;
     return false;
   }
-  unit->name = spec.name;
-  unit->left = spec.left;
-  unit->top = spec.top;
-  unit->width = spec.width;
-  unit->height = spec.height;
-  unit->flags = spec.flags;
-  unit->tabOrder = spec.tabOrder;
-  for (const EventSpec& e : spec.events) {
+  unit->name = unitSpec.name;
+  unit->left = unitSpec.left;
+  unit->top = unitSpec.top;
+  unit->width = unitSpec.width;
+  unit->height = unitSpec.height;
+  unit->flags = unitSpec.flags;
+  unit->tabOrder = unitSpec.tabOrder;
+  for (const EventSpec& e : unitSpec.events) {
     TemplateBinding binding;
     binding.eventIndex = e.index;
     if (!HandlerOffset(description, e.handler, &binding.handler)) {
@@ -32,7 +32,7 @@ static bool BuildUnit(const ProgramDescription& description, const UnitSpec& spe
     }
     unit->bindings.push_back(binding);
   }
-  return BuildUnitPropertyBlock(spec, &unit->propertyBlock, error);
+  return BuildUnitPropertyBlock(unitSpec, &unit->propertyBlock, error);
 }
 
 bool BuildTemplateSegment(const ProgramDescription& description, std::vector<uint8_t>* segment,
