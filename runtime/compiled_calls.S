@@ -2,41 +2,23 @@
 // C++ that plays the part of compiled code (the application, tests) calls
 // these; each goes through the service stub, as generated code would.
         .intel_syntax noprefix
+#include "runtime/asm_frames.inc"
         .text
 
 // uint64_t CompiledUtilityCall(code, count, words)
         .globl _CompiledUtilityCall
 _CompiledUtilityCall:
-        push ebp
-        mov ebp, esp
-        push ebx
-        push esi
-        push edi
-        mov ecx, [ebp + 12]
-        mov esi, [ebp + 16]
-        jecxz 2f
-1:
-        push dword ptr [esi + 4 * ecx - 4]
-        loop 1b
-2:
+        ENTER_SAVED
+        PUSH_WORDS [ebp + 12], [ebp + 16]
         mov eax, [ebp + 8]
         call _ServiceCallUtilityService
-        lea esp, [ebp - 12]
-        pop edi
-        pop esi
-        pop ebx
-        pop ebp
-        ret
+        LEAVE_SAVED
 
 // void CompiledCommandCall(service, entry, count, args, TypedValue* result)
 // Pushes each record as tag, high, low (last first), then the count.
         .globl _CompiledCommandCall
 _CompiledCommandCall:
-        push ebp
-        mov ebp, esp
-        push ebx
-        push esi
-        push edi
+        ENTER_SAVED
         mov ecx, [ebp + 16]
         mov esi, [ebp + 20]
         jecxz 2f
@@ -61,40 +43,20 @@ _CompiledCommandCall:
         mov [esi], eax
         mov [esi + 4], edx
         mov [esi + 8], ecx
-        lea esp, [ebp - 12]
-        pop edi
-        pop esi
-        pop ebx
-        pop ebp
-        ret
+        LEAVE_SAVED
 
 // uint32_t CompiledDllCall(index, count, words, int32_t* stackLeft)
 // Compares ESP after the call with ESP before the pushes: a function that
 // did not remove its arguments leaves *stackLeft non-zero.
         .globl _CompiledDllCall
 _CompiledDllCall:
-        push ebp
-        mov ebp, esp
-        push ebx
-        push esi
-        push edi
+        ENTER_SAVED
         mov edi, esp
-        mov ecx, [ebp + 12]
-        mov esi, [ebp + 16]
-        jecxz 2f
-1:
-        push dword ptr [esi + 4 * ecx - 4]
-        loop 1b
-2:
+        PUSH_WORDS [ebp + 12], [ebp + 16]
         mov eax, [ebp + 8]
         call _ServiceCallDllCommand
         mov ecx, edi
         sub ecx, esp
         mov edx, [ebp + 20]
         mov [edx], ecx
-        lea esp, [ebp - 12]
-        pop edi
-        pop esi
-        pop ebx
-        pop ebp
-        ret
+        LEAVE_SAVED

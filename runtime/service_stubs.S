@@ -1,6 +1,7 @@
 // Stubs and dispatchers with register contracts that C++ cannot express.
 // Compiled code calls a stub; the stub jumps through the service table.
         .intel_syntax noprefix
+#include "runtime/asm_frames.inc"
         .text
 
         .macro STUB name, index
@@ -79,22 +80,7 @@ _CallUtilityServiceEntry:
 // Restores ESP itself, so the callee may or may not remove its arguments.
         .globl _CallSaved
 _CallSaved:
-        push ebp
-        mov ebp, esp
-        push ebx
-        push esi
-        push edi
-        mov ecx, [ebp + 12]
-        mov esi, [ebp + 16]
-        jecxz 2f
-1:
-        push dword ptr [esi + 4 * ecx - 4]
-        loop 1b
-2:
+        ENTER_SAVED
+        PUSH_WORDS [ebp + 12], [ebp + 16]
         call dword ptr [ebp + 8]
-        lea esp, [ebp - 12]
-        pop edi
-        pop esi
-        pop ebx
-        pop ebp
-        ret
+        LEAVE_SAVED
