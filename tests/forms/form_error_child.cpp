@@ -1,6 +1,6 @@
 // Child program of the error tests: runs one case that must end in the
 // runtime error reporter (a message box, then exit code -1).
-//   form_error_child <case> <output file>
+//   form_error_child <case>   (progress lines go to the test trace)
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "runtime/runtime_app.h"
 #include "tests/forms/test_units.h"
 #include "tests/runtime/test_program.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -33,17 +34,10 @@ TemplateDescription Description() {
   return {{main, broken, foreign}};
 }
 
-void Write(const char* path, const char* text) {
-  if (FILE* f = std::fopen(path, "ab")) {
-    std::fputs(text, f);
-    std::fclose(f);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 3) return 2;
+  if (argc < 2) return 2;
   const char* name = argv[1];
   std::vector<uint8_t> segment;
   WriteTemplate(Description(), &segment);
@@ -52,7 +46,7 @@ int main(int argc, char** argv) {
   program.SetTemplate(segment.data(), static_cast<uint32_t>(segment.size()));
   RuntimeApp app(program.Image(), 0, FormRuntimeSeam());
   app.InitialiseRuntime();
-  Write(argv[2], "ready\n");
+  Trace("ready");
   const FormSeam* forms = app.forms;
   if (!std::strcmp(name, "unit-not-held")) {
     forms->readUnitProperty(kMain, 0x16000099, 0, -1);
@@ -68,7 +62,7 @@ int main(int argc, char** argv) {
     app.LoadStartupWindow(0x52000003);
   } else if (!std::strcmp(name, "silent-type-event")) {
     app.LoadStartupWindow(kMain);
-    Write(argv[2], "loaded\n");
+    Trace("loaded");
     EventRecord record{kMain, kSilent, 0, 0, {}, 0, 0};
     HostService(2008, static_cast<int32_t>(reinterpret_cast<uintptr_t>(&record)), 0);
   } else if (!std::strcmp(name, "find-2007")) {
@@ -77,6 +71,6 @@ int main(int argc, char** argv) {
     EventRecord record{kMain, 0x16000099, 0, 0, {}, 0, 0};
     HostService(2008, static_cast<int32_t>(reinterpret_cast<uintptr_t>(&record)), 0);
   }
-  Write(argv[2], "returned\n");
+  Trace("returned");
   return 3;
 }
