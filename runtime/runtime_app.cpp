@@ -68,12 +68,17 @@ static std::string ModuleDirectory(bool withSlash, std::string* fileName) {
   return full.substr(0, withSlash ? slash + 1 : slash);
 }
 
+// An absent module's slot: the code segment's 0-returning routine (just
+// before codeBase) for open and find, its bare return for release.
+static OptionalModuleSlot AbsentModuleSlot(const ProgramImage* image) {
+  if (!image || !image->codeBase) return {};
+  const uint32_t returnZero = image->codeBase - 4, bareReturn = image->codeBase - 2;
+  return {returnZero, returnZero, bareReturn};
+}
+
 BOOL RuntimeApp::InitInstance() {
   runDirectoryWithSlash = ModuleDirectory(true, nullptr);
-  if (image && image->codeBase) {
-    const uint32_t returnZero = image->codeBase - 4, bareReturn = image->codeBase - 2;
-    moduleSlots[1] = {returnZero, returnZero, bareReturn};
-  }
+  moduleSlots[1] = AbsentModuleSlot(image);
   if (!entrySubroutine) return FALSE;
   return static_cast<BOOL>(CallSaved0(entrySubroutine));
 }
@@ -90,10 +95,7 @@ void RuntimeApp::InitialiseRuntime() {
 
   moduleSlots[0] = {reinterpret_cast<uint32_t>(&NoModuleOpen), reinterpret_cast<uint32_t>(&NoModuleFind),
                     reinterpret_cast<uint32_t>(&NoModuleRelease)};
-  if (image->codeBase) {
-    const uint32_t returnZero = image->codeBase - 4, bareReturn = image->codeBase - 2;
-    moduleSlots[1] = moduleSlots[2] = {returnZero, returnZero, bareReturn};
-  }
+  moduleSlots[1] = moduleSlots[2] = AbsentModuleSlot(image);
 
   hiddenOwner.Create();
   mainThreadId = GetCurrentThreadId();
