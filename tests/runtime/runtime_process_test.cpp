@@ -1,7 +1,7 @@
 // How a program on the runtime ends: exit codes, what ran, the error box.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <string>
 
 #include "tests/support/child_process.h"
 
@@ -9,10 +9,15 @@ namespace {
 
 constexpr uint32_t kErrorExit = 0xFFFFFFFF;
 
+// Libraries 0 and 2 have a notify entry (2 answers -1); 1 has none, 3 is absent.
+const std::string kStartTrace = "notify 0 1\nnotify 2 1\n";
+// The normal cleanup: the twice-registered handler A once, then B, then the
+// libraries hear the end in table order.
+const std::string kEndTrace = "handler A main=1\nhandler B\nnotify 0 6\nnotify 2 6\n";
+
 ChildResult RunScenario(const char* scenario) {
   ChildResult result = RunChild("runtime_child.exe", scenario);
   EXPECT_FALSE(result.timedOut) << scenario;
-  for (const MessageBoxSeen& box : result.boxes) std::printf("%s box: %s\n", scenario, box.text.c_str());
   return result;
 }
 
@@ -32,16 +37,7 @@ TEST(EndProgram, FromTheMainThreadRunsTheWholeCleanup) {
   EXPECT_EQ(r.exitCode, 5u);
   // Start-up notifies the libraries with a notify entry, in table order;
   // the end handler registered twice runs once; modules are released.
-  EXPECT_EQ(r.trace,
-            "notify 0 1\n"
-            "notify 2 1\n"
-            "probe attach\n"
-            "probe 42\n"
-            "handler A main=1\n"
-            "handler B\n"
-            "notify 0 6\n"
-            "notify 2 6\n"
-            "probe detach free\n");
+  EXPECT_EQ(r.trace, kStartTrace + "probe attach\nprobe 42\n" + kEndTrace + "probe detach free\n");
   EXPECT_TRUE(r.boxes.empty());
 }
 
@@ -57,14 +53,7 @@ TEST(EndProgram, FromAWorkerEndsOnTheMainThread) {
 TEST(EndProgram, ClosingTheLastWindowEndsTheLoopWithCodeZero) {
   const ChildResult r = RunScenario("close-last");
   EXPECT_EQ(r.exitCode, 0u);
-  EXPECT_EQ(r.trace,
-            "notify 0 1\n"
-            "notify 2 1\n"
-            "loop returned\n"
-            "handler A main=1\n"
-            "handler B\n"
-            "notify 0 6\n"
-            "notify 2 6\n");
+  EXPECT_EQ(r.trace, kStartTrace + "loop returned\n" + kEndTrace);
 }
 
 TEST(MessageLoop, IdleCallbackOfADestroyedWindowIsDroppedUncalled) {
@@ -149,17 +138,7 @@ TEST(DllCalls, EachResolutionIsReleasedAtTheEnd) {
   const ChildResult r = RunScenario("probe-twice");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.trace,
-            "notify 0 1\n"
-            "notify 2 1\n"
-            "probe attach\n"
-            "probe 42\n"
-            "probe 42\n"
-            "probe 5\n"
-            "handler A main=1\n"
-            "handler B\n"
-            "notify 0 6\n"
-            "notify 2 6\n"
-            "probe detach free\n");
+            kStartTrace + "probe attach\nprobe 42\nprobe 42\nprobe 5\n" + kEndTrace + "probe detach free\n");
 }
 
 TEST(DllCalls, UnresolvableCommandsNameWhatWasDeclared) {
