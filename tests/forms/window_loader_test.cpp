@@ -536,4 +536,31 @@ TEST_F(LoaderTest, AModalWindowOfATopmostOwnerBecomesTopmost) {
   }
 }
 
+// A modal window destroyed for a reload gives the windows it disabled back
+// their state; the new copy is loaded as asked (here not modal).
+TEST_F(LoaderTest, ReloadingAModalWindowGivesTheOthersBackTheirState) {
+  Start({{MainWindow(), ModalWindow()}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND main = Handle(kMain, 0);
+  HWND first = nullptr;
+  g_probe = [&](HWND modal) {
+    if (first) return;  // the new copy posts a probe of its own
+    first = modal;
+    EXPECT_FALSE(IsWindowEnabled(main));
+    FormWindow* form = LiveWindowOf(FindWindowRecord(Forms().registry, kOther));
+    ASSERT_TRUE(form);
+    form->reloadPending = true;
+    EXPECT_EQ(Load(kOther), 0);
+  };
+  EXPECT_EQ(Load(kOther, true), 0);  // the first copy's loop ends with it
+  g_probe = nullptr;
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(IsWindow(first));
+  HWND second = Handle(kOther, 0);
+  ASSERT_TRUE(second);
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_EQ(app_->modalWindowId, 0u);
+}
+
 }  // namespace
