@@ -428,7 +428,8 @@ bool RecreateUnit(WindowId windowId, UnitId unitId) {
                        static_cast<uint32_t>(GetDlgCtrlID(oldHandle)), nullptr, r.left, r.top,
                        r.right - r.left, r.bottom - r.top, windowId, unitId, 0, 0);
     if (IsLive(unit)) {
-      const bool wasVisible = IsWindowVisible(oldHandle) != FALSE;
+      // Its own style, not IsWindowVisible: a hidden window hides it too.
+      const bool wasVisible = (GetWindowLongA(oldHandle, GWL_STYLE) & WS_VISIBLE) != 0;
       PlaceRecreated(a, old, unit, wasVisible);
       InterlockedIncrement(&Forms().recreatingUnit);
       old->DestroyWindow();

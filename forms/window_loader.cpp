@@ -331,6 +331,9 @@ bool LoadWindow(WindowId windowId, int32_t loadMode, bool modal, HWND owner) {
       return true;
     }
     loaded->reloadPending = false;
+    // Destroyed without its closing sequence: a modal copy must not leave
+    // the windows it disabled disabled.
+    if (loaded->isModal) loaded->RestoreDisabledOwners();
     loaded->DestroyWindow();
     if (LiveWindowOf(w)) return false;  // owned by another thread
   }

@@ -270,6 +270,23 @@ TEST_F(PropertyTest, AStyleWriteRecreatesTheUnitInPlace) {
   EXPECT_EQ(Forms().recreatingUnit, 0);
 }
 
+// A unit re-created while its window is hidden keeps its own visibility
+// for when the window is shown again.
+TEST_F(PropertyTest, AUnitRecreatedInAHiddenWindowKeepsItsOwnVisibility) {
+  WriteProperty(kMain, 0, 5, 0);
+  WriteProperty(kMain, kU3, 5, 0);
+  ASSERT_FALSE(IsWindowVisible(Handle(kMain, 0)));
+  HWND oldU2 = Handle(kMain, kU2), oldU3 = Handle(kMain, kU3);
+  WriteProperty(kMain, kU2, kPropStyle, 1);
+  WriteProperty(kMain, kU3, kPropStyle, 1);
+  ASSERT_NE(Handle(kMain, kU2), oldU2);
+  ASSERT_NE(Handle(kMain, kU3), oldU3);
+  WriteProperty(kMain, 0, 5, 1);
+  EXPECT_TRUE(IsWindowVisible(Handle(kMain, kU2)));
+  EXPECT_FALSE(IsWindowVisible(Handle(kMain, kU3)));
+  EXPECT_EQ(ReadProperty(kMain, kU2, 5), 1u);
+}
+
 TEST_F(PropertyTest, ToIntegerTruncatesTowardZero) {
   double value = -2.7;
   TypedValue typed{};

@@ -2,6 +2,9 @@
 // windows, destruction and the load-time table.
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "forms/byte_reader.h"
 #include "forms/event_dispatch.h"
 #include "tests/forms/form_test_support.h"
 
@@ -273,6 +276,291 @@ TEST_F(LoaderTest, MenuItemsBecomeAMenuBarWhoseCommandsRaiseTheirEvents) {
   char* caption = At<char>(ReadProperty(kMain, 0x26000021, 0));
   EXPECT_STREQ(caption, "Load");
   FreeMemory(caption);
+}
+
+// Menus after a change: 2037 marks the window and rebuilds its bar, 2040
+// only rebuilds, 2038 describes an item with its level and shortcut.
+TEST_F(LoaderTest, MenuChangesRebuildTheBarAndItemsDescribeThemselves) {
+  TemplateWindow w = MainWindow();
+  TemplateMenuItem file;
+  file.id = 0x26000020;
+  file.caption = "File";
+  TemplateMenuItem open = file;
+  open.id = 0x26000021;
+  open.caption = "Open";
+  open.level = 1;
+  open.shortcut = 15;  // Ctrl+O
+  TemplateMenuItem help = open;
+  help.id = 0x26000022;
+  help.caption = std::string(300, 'h');
+  help.shortcut = 27;  // F1
+  w.menuItems = {file, open, help};
+  Start({{w}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND window = Handle(kMain, 0);
+  FormWindow* form = LiveWindowOf(FindWindowRecord(Forms().registry, kMain));
+  ASSERT_TRUE(form);
+  ASSERT_TRUE(form->accelerators);
+  EXPECT_EQ(CopyAcceleratorTableA(form->accelerators, nullptr, 0), 2);
+
+  MenuItemQuery query{};
+  query.windowId = kMain;
+  query.commandId = 20001;
+  ASSERT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 1);
+  EXPECT_EQ(query.unitId, 0x26000021u);
+  EXPECT_EQ(query.level, 1);
+  EXPECT_EQ(query.visible, 1u);
+  EXPECT_STREQ(query.caption, "Open\tCtrl+O");
+  query.commandId = 20000;
+  ASSERT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 1);
+  EXPECT_EQ(query.level, 0);
+  EXPECT_STREQ(query.caption, "File");
+  query.commandId = 20002;  // a long caption with its key is cut to 250 bytes
+  ASSERT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 1);
+  EXPECT_EQ(std::string(query.caption), std::string(250, 'h'));
+  query.commandId = 19999;
+  EXPECT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 0);
+  query.windowId = 0x52000099;
+  query.commandId = 20000;
+  EXPECT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 0);
+
+  // Hide "Open" behind the runtime's back, as a unit editing the records does.
+  WindowRecord* record = FindWindowRecord(Forms().registry, kMain);
+  uint32_t openIndex = 0;
+  ASSERT_TRUE(FindUnitRecord(record->live, 0x26000021, nullptr, &openIndex));
+  MenuItemLayout m;
+  ASSERT_TRUE(MenuItemOf(record->live, openIndex, &m));
+  StoreWord(UnitRecordAt(record->live, openIndex) + m.flags, kMenuHidden);
+  UnitRecordLayout own;
+  ASSERT_TRUE(RecordOf(record->live, 0, &own));
+  auto windowFlags = [&] { return LoadWord(UnitRecordAt(record->live, 0) + own.flags); };
+  const uint32_t flagsBefore = windowFlags();
+  EXPECT_EQ(flagsBefore & 0x8, 0u);
+
+  HMENU before = GetMenu(window);
+  HostService(2037, static_cast<int32_t>(kMain), 0);
+  EXPECT_EQ(windowFlags(), flagsBefore | 0x8);
+  HMENU after = GetMenu(window);
+  ASSERT_TRUE(after);
+  EXPECT_NE(after, before);
+  EXPECT_FALSE(IsMenu(before));  // the old bar is gone
+  HMENU sub = GetSubMenu(after, 0);
+  ASSERT_EQ(GetMenuItemCount(sub), 1);
+  EXPECT_EQ(GetMenuItemID(sub, 0), 20002u);  // positions in the run are kept
+  EXPECT_EQ(CopyAcceleratorTableA(form->accelerators, nullptr, 0), 1);  // F1 only
+  query.windowId = kMain;
+  query.commandId = 20001;
+  ASSERT_EQ(HostService(2038, static_cast<int32_t>(Addr(&query)), 0), 1);
+  EXPECT_EQ(query.visible, 0u);
+
+  // 2040 rebuilds without marking.
+  StoreWord(UnitRecordAt(record->live, openIndex) + m.flags, 0);
+  StoreWord(UnitRecordAt(record->live, 0) + own.flags, flagsBefore);
+  HostService(2040, static_cast<int32_t>(kMain), 0);
+  EXPECT_EQ(windowFlags(), flagsBefore);
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(window), 0)), 2);
+  EXPECT_EQ(CopyAcceleratorTableA(form->accelerators, nullptr, 0), 2);
+}
+
+// A monochrome cursor file with one image of size x size.
+std::vector<uint8_t> MonochromeCursorFile(uint8_t size, uint16_t hotX, uint16_t hotY) {
+  const uint32_t row = ((size + 31u) / 32u) * 4u;
+  const uint32_t image = 40 + 8 + 2 * row * size;
+  std::vector<uint8_t> f;
+  auto put16 = [&](uint32_t v) { f.push_back(uint8_t(v)); f.push_back(uint8_t(v >> 8)); };
+  auto put32 = [&](uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
+  put16(0), put16(2), put16(1);                        // cursor directory, one image
+  f.push_back(size), f.push_back(size), put16(0);     // size, colours, reserved
+  put16(hotX), put16(hotY), put32(image), put32(22);  // hot spot, bytes, offset
+  put32(40), put32(size), put32(2u * size), put16(1), put16(1);
+  for (int i = 0; i < 6; ++i) put32(0);
+  put32(0), put32(0x00FFFFFF);  // black, white
+  f.resize(f.size() + row * size, 0x00);  // colour bits
+  f.resize(f.size() + row * size, 0xFF);  // mask: transparent
+  return f;
+}
+
+struct CursorShape {
+  POINT hotSpot;
+  SIZE size;
+};
+CursorShape ShapeOf(HCURSOR cursor) {
+  CursorShape shape{};
+  ICONINFO info{};
+  if (!cursor || !GetIconInfo(cursor, &info)) return shape;
+  shape.hotSpot = {static_cast<LONG>(info.xHotspot), static_cast<LONG>(info.yHotspot)};
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  // Without colour bits the mask holds both halves.
+  shape.size = {mask.bmWidth, info.hbmColor ? mask.bmHeight : mask.bmHeight / 2};
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  return shape;
+}
+
+HCURSOR CursorSlot(uint32_t windowId, uint32_t unitId) {
+  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
+  uint32_t index = 0;
+  if (!w || !FindUnitRecord(w->live, unitId, nullptr, &index)) return nullptr;
+  UnitRecordLayout l;
+  if (!RecordOf(w->live, index, &l)) return nullptr;
+  return reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(LoadWord(UnitRecordAt(w->live, index) + l.cursorSlot)));
+}
+
+TEST_F(LoaderTest, CursorsComeFromFileContentsAndTheRuntimesOwnHand) {
+  constexpr uint32_t kU5 = 0x16000005, kU6 = 0x16000006;
+  TemplateWindow w = MainWindow();
+  const std::vector<uint8_t> file = MonochromeCursorFile(48, 7, 21);
+  std::vector<uint8_t> custom = {0xFF, 0xFF, 0xFF, 0xFF};  // -1, then the file
+  custom.insert(custom.end(), file.begin(), file.end());
+  w.units[1].mousePointer = custom;
+  w.units[2].mousePointer = {0x89, 0x7F, 0, 0};  // 32649, the hand
+  w.units[3].mousePointer = file;                 // another code: tried as a file first
+  TemplateUnit broken = TestUnit(kU5);
+  broken.mousePointer = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 2, 0, 1, 0};  // -1 with a cut file
+  w.units.push_back(broken);
+  TemplateUnit plain = TestUnit(kU6);
+  plain.mousePointer = {0, 0, 0, 0};
+  w.units.push_back(plain);
+  Start({{w}});
+  ASSERT_EQ(Load(kMain), 0);
+
+  HCURSOR made = CursorSlot(kMain, kU2);
+  ASSERT_TRUE(made);
+  CursorShape shape = ShapeOf(made);
+  EXPECT_EQ(shape.hotSpot.x, 7);
+  EXPECT_EQ(shape.hotSpot.y, 21);
+  EXPECT_EQ(shape.size.cx, 48);
+  EXPECT_EQ(shape.size.cy, 48);
+  // The unit shows it: the cursor set over the unit is the slot's.
+  SetCursor(made);
+  EXPECT_EQ(GetCursor(), made);
+
+  HCURSOR own = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(0x408));
+  ASSERT_TRUE(own);
+  EXPECT_NE(own, LoadCursorA(nullptr, IDC_HAND));
+  EXPECT_EQ(CursorSlot(kMain, kU3), own);
+  shape = ShapeOf(own);
+  EXPECT_EQ(shape.hotSpot.x, 10);  // hand_cursor.cur's hot spot
+  EXPECT_EQ(shape.hotSpot.y, 0);
+
+  HCURSOR whole = CursorSlot(kMain, kU4);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(ShapeOf(whole).hotSpot.y, 21);
+  EXPECT_EQ(CursorSlot(kMain, kU5), nullptr);  // unreadable: the class cursor
+  EXPECT_EQ(CursorSlot(kMain, kU6), nullptr);  // four zero bytes: none
+  // Reading the pointer gives the stored bytes, -1 untranslated.
+  const void* set = At<void>(ReadProperty(kMain, kU2, 7));
+  ASSERT_TRUE(set);
+  EXPECT_EQ(std::vector<uint8_t>(ByteSetData(set), ByteSetData(set) + ByteSetLength(set)), custom);
+  FreeMemory(const_cast<void*>(set));
+
+  // The slots are emptied when the units go.
+  DestroyWindow(Handle(kMain, 0));
+  EXPECT_EQ(CursorSlot(kMain, kU2), nullptr);
+  EXPECT_EQ(CursorSlot(kMain, kU3), nullptr);
+}
+
+// With runMode set the window's Position decides the first show.
+TEST_F(LoaderTest, FirstShowFollowsPositionWhenRunModeIsSet) {
+  constexpr uint32_t kMin = 0x52000021, kMax = 0x52000022, kCentred = 0x52000023, kPlain = 0x52000024;
+  auto window = [](uint32_t id, int32_t position) {
+    TemplateWindow w;
+    w.id = id;
+    TemplateUnit own = TestWindowUnit(0x06000000 | (id & 0xFF), kUnitVisible, position);
+    own.bindings.push_back({kEventFocusGained, OffsetOf(&LogHandlerA)});
+    w.units.push_back(own);
+    return w;
+  };
+  Start({{window(kMin, 2), window(kMax, 3), window(kCentred, 1), window(kPlain, 3)}});
+  app_->runMode = 1;
+  ASSERT_EQ(Load(kMin), 0);
+  EXPECT_TRUE(IsIconic(Handle(kMin, 0)));
+  ClearLog();
+  ASSERT_EQ(Load(kMax), 0);
+  EXPECT_TRUE(IsZoomed(Handle(kMax, 0)));
+  EXPECT_FALSE(IsIconic(Handle(kMax, 0)));
+  // The window took the focus with its first show: -7 for its own unit,
+  // before the shown notices.
+  EXPECT_EQ(LogFrom("handler"), (std::vector<std::string>{"handler A 52000022 06000022", "shown window"}));
+  ClearLog();
+  ASSERT_EQ(Load(kCentred), 0);
+  EXPECT_TRUE(IsWindowVisible(Handle(kCentred, 0)));
+  EXPECT_FALSE(IsZoomed(Handle(kCentred, 0)));
+  EXPECT_FALSE(IsIconic(Handle(kCentred, 0)));
+  EXPECT_EQ(LogFrom("handler"), (std::vector<std::string>{"handler A 52000023 06000023", "shown window"}));
+  // Without runMode every first show is normal.
+  app_->runMode = 0;
+  ASSERT_EQ(Load(kPlain), 0);
+  EXPECT_TRUE(IsWindowVisible(Handle(kPlain, 0)));
+  EXPECT_FALSE(IsZoomed(Handle(kPlain, 0)));
+}
+
+// A modal window owned by a topmost window is made topmost with its first
+// show, without activation; under an ordinary owner it stays as it is.
+void __cdecl AdoptMainAsOwner(EventResult*) {
+  uint32_t source[2] = {0, 0};
+  HostService(2017, static_cast<int32_t>(Addr(source)), 0);
+  Wnd* modal = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(source[0]), 0)));
+  Wnd* main = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(kMain), 0)));
+  if (!modal || !main) return;
+  HWND hwnd = modal->Handle();
+  SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(GetWindowLongA(hwnd, GWL_STYLE) | WS_POPUP));
+  SetWindowLongPtrA(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(main->Handle()));
+  PostMessageA(hwnd, kRunProbe, 0, 0);
+}
+
+TEST_F(LoaderTest, AModalWindowOfATopmostOwnerBecomesTopmost) {
+  TemplateWindow modal = ModalWindow();
+  modal.units[0].bindings = {{0, OffsetOf(&AdoptMainAsOwner)}};
+  Start({{MainWindow(), modal}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND main = Handle(kMain, 0);
+  for (bool topmost : {true, false}) {
+    SCOPED_TRACE(topmost ? "topmost owner" : "ordinary owner");
+    SetWindowPos(main, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_EQ((GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+    bool probed = false;
+    g_probe = [&](HWND hwnd) {
+      probed = true;
+      EXPECT_EQ(GetParent(hwnd), main);
+      EXPECT_EQ((GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+      FormWindow* form = LiveWindowOf(FindWindowRecord(Forms().registry, kOther));
+      ASSERT_TRUE(form);
+      EXPECT_EQ(form->topmostFlag, topmost);
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    };
+    EXPECT_EQ(Load(kOther, true), 0);
+    EXPECT_TRUE(probed);
+    EXPECT_EQ(Handle(kOther, 0), nullptr);
+  }
+}
+
+// A modal window destroyed for a reload gives the windows it disabled back
+// their state; the new copy is loaded as asked (here not modal).
+TEST_F(LoaderTest, ReloadingAModalWindowGivesTheOthersBackTheirState) {
+  Start({{MainWindow(), ModalWindow()}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND main = Handle(kMain, 0);
+  HWND first = nullptr;
+  g_probe = [&](HWND modal) {
+    if (first) return;  // the new copy posts a probe of its own
+    first = modal;
+    EXPECT_FALSE(IsWindowEnabled(main));
+    FormWindow* form = LiveWindowOf(FindWindowRecord(Forms().registry, kOther));
+    ASSERT_TRUE(form);
+    form->reloadPending = true;
+    EXPECT_EQ(Load(kOther), 0);
+  };
+  EXPECT_EQ(Load(kOther, true), 0);  // the first copy's loop ends with it
+  g_probe = nullptr;
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(IsWindow(first));
+  HWND second = Handle(kOther, 0);
+  ASSERT_TRUE(second);
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(IsWindowEnabled(main));
+  EXPECT_EQ(app_->modalWindowId, 0u);
 }
 
 }  // namespace
