@@ -147,7 +147,11 @@ void DrawTransparent(HDC dc, HDC source, const PreparedPicture* p, int x, int y,
   HBITMAP mask = CreateBitmap(p->width, p->height, 1, 1, nullptr);
   HGDIOBJ oldMask = SelectObject(maskDc, mask);
   COLORREF oldSourceBk = SetBkColor(source, transparent);
-  BitBlt(maskDc, 0, 0, p->width, p->height, source, 0, 0, SRCCOPY);
+  // A 1-bit source is copied bit for bit, whatever its background colour:
+  // its white is the transparent colour only when that colour is white.
+  DWORD maskOperation = SRCCOPY;
+  if (p->kind == kPicturePcx1 && transparent != RGB(255, 255, 255)) maskOperation = BLACKNESS;
+  BitBlt(maskDc, 0, 0, p->width, p->height, source, 0, 0, maskOperation);
   SetBkColor(source, oldSourceBk);
 
   COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0)), oldBk = SetBkColor(dc, RGB(255, 255, 255));
