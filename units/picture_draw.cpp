@@ -47,8 +47,9 @@ HBITMAP MakeTrueColourBitmap(HDC dc, const DecodedPicture* p) {
 
 // Kind 8: every pixel that is not opaque blended over the background.
 HBITMAP MakeBlendedBitmap(HDC dc, const DecodedPicture* p, COLORREF background) {
-  uint32_t size;
-  if (!CheckedMul(uint32_t(p->width) * 4, uint32_t(p->height), &size) || size > p->dataSize)
+  uint32_t rowBytes, size;
+  if (!CheckedMul(uint32_t(p->width), 4, &rowBytes) || !CheckedMul(rowBytes, uint32_t(p->height), &size) ||
+      size > p->dataSize)
     return nullptr;
   auto* pixels = static_cast<uint8_t*>(AllocateRaw(size));
   if (!pixels) return nullptr;
@@ -93,6 +94,9 @@ HBITMAP MakeGifBitmap(HDC dc, const DecodedPicture* p, COLORREF background) {
     BitBlt(to, 0, 0, imageWidth, imageHeight, from, 0, 0, SRCCOPY);
     SelectObject(from, oldFrom);
     SelectObject(to, oldTo);
+  } else if (bitmap) {
+    DeleteObject(bitmap);  // never filled: no picture rather than garbage
+    bitmap = nullptr;
   }
   if (from) DeleteDC(from);
   if (to) DeleteDC(to);
@@ -141,13 +145,22 @@ bool DisplayAbove16Bits() {
 
 // The picture three times over the target: XOR, mask AND, XOR. Where the
 // mask is white (the transparent colour) the target comes back unchanged.
-void DrawTransparent(HDC dc, HDC source, const PreparedPicture* p, int x, int y, int width,
+bool DrawTransparent(HDC dc, HDC source, const PreparedPicture* p, int x, int y, int width,
                      int height, COLORREF transparent) {
   HDC maskDc = CreateCompatibleDC(dc);
   HBITMAP mask = CreateBitmap(p->width, p->height, 1, 1, nullptr);
+  if (!maskDc || !mask) {  // without a mask the picture would be drawn inverted
+    if (mask) DeleteObject(mask);
+    if (maskDc) DeleteDC(maskDc);
+    return false;
+  }
   HGDIOBJ oldMask = SelectObject(maskDc, mask);
   COLORREF oldSourceBk = SetBkColor(source, transparent);
-  BitBlt(maskDc, 0, 0, p->width, p->height, source, 0, 0, SRCCOPY);
+  // A 1-bit source is copied bit for bit, whatever its background colour:
+  // its white is the transparent colour only when that colour is white.
+  DWORD maskOperation = SRCCOPY;
+  if (p->kind == kPicturePcx1 && transparent != RGB(255, 255, 255)) maskOperation = BLACKNESS;
+  BitBlt(maskDc, 0, 0, p->width, p->height, source, 0, 0, maskOperation);
   SetBkColor(source, oldSourceBk);
 
   COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0)), oldBk = SetBkColor(dc, RGB(255, 255, 255));
@@ -160,6 +173,7 @@ void DrawTransparent(HDC dc, HDC source, const PreparedPicture* p, int x, int y,
   SelectObject(maskDc, oldMask);
   DeleteObject(mask);
   DeleteDC(maskDc);
+  return true;
 }
 
 }  // namespace
@@ -195,7 +209,7 @@ bool DrawPicture(const PreparedPicture* p, int x, int y, int width, int height, 
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(source, p->bitmap);
     if (operation < 0)
-      DrawTransparent(dc, source, p, x, y, width, height, COLORREF(0u - uint32_t(operation)));
+      ok = DrawTransparent(dc, source, p, x, y, width, height, COLORREF(0u - uint32_t(operation)));
     else
       ok = StretchBlt(dc, x, y, width, height, source, 0, 0, p->width, p->height,
                       DWORD(operation)) != 0;

@@ -221,6 +221,26 @@ TEST(DrawPicture, TransparentColourLeavesTheTarget) {
   EXPECT_EQ(GetBkColor(target.dc()), RGB(4, 5, 6));
 }
 
+// A 1-bit picture holds only black and white: a colour that is neither
+// leaves it whole, white leaves the target where the picture is white.
+TEST(DrawPicture, TransparentColourOnAOneBitPicture) {
+  Decoded d;
+  ASSERT_TRUE(DecodeSample("pcx1.pcx", d));
+  for (COLORREF transparent : {RGB(255, 0, 0), RGB(255, 255, 255)}) {
+    SCOPED_TRACE(transparent);
+    Target target(9, 3, RGB(0x12, 0x34, 0x56));
+    Prepared prepared;
+    ASSERT_TRUE(PreparePicture(target.dc(), &d.picture, kWhite, &prepared.p));
+    ASSERT_TRUE(DrawPicture(&prepared.p, 0, 0, -1, -1, -int32_t(transparent)));
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 9; ++x) {
+        uint32_t expected = PixelAt(d.picture, x, y);
+        if (transparent == kWhite && expected == 0xFFFFFF) expected = 0x123456;
+        EXPECT_EQ(target.At(x, y), expected) << x << "," << y;
+      }
+  }
+}
+
 int Distance(uint32_t a, uint32_t b) {
   int d = 0;
   for (int shift : {0, 8, 16}) d += std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF));
