@@ -11,6 +11,7 @@
 #include "forms/window_properties.h"
 #include "forms/window_template.h"
 #include "program_image_layout.h"
+#include "tests/forms/template_test_support.h"
 #include "tools/sha256.h"
 #include "units/edit_box_properties.h"
 #include "units/label_properties.h"
@@ -337,6 +338,15 @@ TEST_F(ApplicationTemplate, ButtonsEditBoxAndLabel) {
   EXPECT_EQ(label.gradientBorderWidth, 8);
   EXPECT_EQ(label.backPictureMode, 1);
   EXPECT_EQ(label.vAlign, 1);
+}
+
+// The tool's segment against the template laid out field by field by hand:
+// every byte, including the reserved words and each unit's stored colours.
+TEST(ApplicationTemplateBytes, EqualTheHandWrittenTemplate) {
+  std::vector<uint8_t> expected;
+  ASSERT_TRUE(WriteTemplate(WorkedExampleTemplate(), &expected));
+  ASSERT_EQ(expected.size(), pi::kTemplateSize);
+  EXPECT_EQ(std::vector<uint8_t>(g_templateSegment, g_templateSegmentEnd), expected);
 }
 
 TEST_F(ApplicationTemplate, SerialsStayWithinTheLastSerial) {
