@@ -167,7 +167,7 @@ void RuntimeApp::RunModal(uint32_t windowId) {
 void RuntimeApp::RunLoop(bool nested) {
   bool idle = true;
   LONG idleCount = 0;
-  MSG peek;
+  MSG peek{};
   for (;;) {
     while (idle) {
       if (PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE)) break;
@@ -187,7 +187,11 @@ void RuntimeApp::RunLoop(bool nested) {
     }
     do {
       if (nested && (peek.message == WM_QUIT || modalWindowId == 0)) return;
-      if (!PumpMessage()) return;
+      if (!PumpMessage()) {
+        // A quit taken while waiting is the main loop's too: queue it again.
+        if (nested) PostQuitMessage(static_cast<int>(LastMessage().wParam));
+        return;
+      }
       if (IsIdleMessage(&LastMessage())) {
         idle = true;
         idleCount = 0;
@@ -239,7 +243,13 @@ bool RuntimeApp::PumpWaiting() {
 }
 
 void RuntimeApp::CheckLastWindowClosed() {
-  if (messageLoopEntered && !AnyWindowLive(forms)) PostQuitMessage(0);
+  if (!messageLoopEntered || AnyWindowLive(forms)) return;
+  // The quit belongs in the main loop's queue, whichever thread's window
+  // was the last.
+  if (mainThreadId && GetCurrentThreadId() != mainThreadId)
+    PostThreadMessageA(mainThreadId, WM_QUIT, 0, 0);
+  else
+    PostQuitMessage(0);
 }
 
 void RuntimeApp::RegisterEndHandler(uint32_t subroutine) {
@@ -306,9 +316,14 @@ void RuntimeApp::Cleanup(int32_t code) {
   idleParameters.clear();
   if (forms && forms->discardRegistry) forms->discardRegistry();
 
-  // Handlers may register more; take them in order until none is left.
-  for (size_t i = 0; i < endHandlers.size(); ++i) CallSaved0(endHandlers[i]);
-  endHandlers.clear();
+  // Each handler is taken off the list before it runs, so one that ends
+  // the program again does not run the handlers a second time. Handlers
+  // may register more; take them in order until none is left.
+  while (!endHandlers.empty()) {
+    const uint32_t handler = endHandlers.front();
+    endHandlers.erase(endHandlers.begin());
+    CallSaved0(handler);
+  }
 
   NotifyLibraries(6, true);
   libraries.clear();

@@ -64,8 +64,9 @@ DateParts DateTimeToParts(double dateTime) {
   double fraction = std::fabs(dateTime - days);
   int64_t seconds = std::llround(fraction * 86400.0);
   if (seconds >= 86400) {
+    // Rounded up to midnight: the next calendar day, before the epoch too.
     seconds -= 86400;
-    days += dateTime < 0 ? -1 : 1;
+    days += 1;
   }
   DateParts p{};
   CivilFromDays(kOleEpoch + static_cast<int64_t>(days), &p.year, &p.month, &p.day);

@@ -86,6 +86,24 @@ TEST_F(App, NestedLoopRunsUntilItsWindowIsGoneAndRestoresThePrevious) {
   DestroyWindow(hwnd);
 }
 
+DWORD WINAPI PostQuitLater(void* thread) {
+  Sleep(200);  // the nested loop is waiting for a message by now
+  PostThreadMessageA(static_cast<DWORD>(reinterpret_cast<uintptr_t>(thread)), WM_QUIT, 3, 0);
+  return 0;
+}
+
+TEST_F(App, NestedLoopLeavesAQuitForTheMainLoop) {
+  HANDLE poster = CreateThread(nullptr, 0, &PostQuitLater,
+                               reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, nullptr);
+  ASSERT_NE(poster, nullptr);
+  app_->RunModal(0x5201000C);
+  WaitForSingleObject(poster, INFINITE);
+  CloseHandle(poster);
+  MSG quit{};
+  ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 3u);
+}
+
 class KeyEater : public Wnd {
  public:
   BOOL PreTranslateMessage(MSG* msg) override { return msg->message == WM_KEYDOWN; }

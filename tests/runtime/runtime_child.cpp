@@ -27,10 +27,13 @@ std::string Scenario() {
 constexpr uint32_t kWindowId = 0x52010001;
 HWND g_window = nullptr;
 bool g_windowLive = false;
+// A window that a worker thread made: it belongs to that thread.
+HWND g_workerWindow = nullptr;
+volatile bool g_workerWindowLive = false;
 
 LRESULT CALLBACK FakeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY && hwnd == g_window) {
-    g_windowLive = false;
+  if (message == WM_DESTROY && (hwnd == g_window || hwnd == g_workerWindow)) {
+    (hwnd == g_window ? g_windowLive : g_workerWindowLive) = false;
     RuntimeApp::Get().CheckLastWindowClosed();
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -48,7 +51,7 @@ bool FakeLoadWindow(uint32_t windowId, int, bool, HWND) {
   return g_windowLive;
 }
 
-bool FakeAnyWindowLive() { return g_windowLive; }
+bool FakeAnyWindowLive() { return g_windowLive || g_workerWindowLive; }
 
 const char* FakeWindowName(uint32_t windowId) { return windowId == kWindowId ? "_启动窗口" : nullptr; }
 
@@ -130,10 +133,32 @@ void __cdecl HandlerB() {
   Trace("handler B");
 }
 
+// Ends the program from inside the end-of-program cleanup.
+int g_handlerCCalls = 0;
+void __cdecl HandlerC() {
+  if (++g_handlerCCalls > 1) {
+    Trace("handler C again");
+    return;
+  }
+  Trace("handler C");
+  ServiceEndProgram(7);
+}
+
 DWORD WINAPI Worker(void*) {
   Sleep(200);
   ServiceEndProgram(5);
   Trace("worker returned");  // never
+  return 0;
+}
+
+// Closes the startup window from here, then its own window, the last one.
+DWORD WINAPI WindowWorker(void*) {
+  g_workerWindow = CreateWindowExA(0, "FakeRuntimeWindow", "worker", WS_OVERLAPPEDWINDOW, 0, 0, 100, 50,
+                                   nullptr, nullptr, nullptr, nullptr);
+  g_workerWindowLive = g_workerWindow != nullptr;
+  SendMessageA(g_window, WM_CLOSE, 0, 0);
+  Trace(std::string("startup window gone, worker window ") + (g_workerWindowLive ? "live" : "missing"));
+  DestroyWindow(g_workerWindow);
   return 0;
 }
 
@@ -159,6 +184,13 @@ void Run(const std::string& scenario) {
     CloseHandle(CreateThread(nullptr, 0, &Worker, nullptr, 0, nullptr));
     ServiceRunMessageLoop();
     Trace("loop returned");
+  } else if (scenario == "close-last-on-worker") {
+    ServiceLoadStartupWindow(kWindowId);
+    CloseHandle(CreateThread(nullptr, 0, &WindowWorker, nullptr, 0, nullptr));
+    ServiceRunMessageLoop();
+    Trace("loop returned");
+  } else if (scenario == "end-in-handler") {
+    UtilityCall(kUtilityRegisterEndHandler, {reinterpret_cast<uint32_t>(&HandlerC)});
   } else if (scenario == "close-last") {
     ServiceLoadStartupWindow(kWindowId);
     PostMessageA(g_window, WM_CLOSE, 0, 0);

@@ -50,10 +50,23 @@ TEST(EndProgram, FromAWorkerEndsOnTheMainThread) {
   EXPECT_FALSE(Has(r, "loop returned")) << r.trace;
 }
 
+TEST(EndProgram, FromAnEndHandlerRunsNoHandlerTwice) {
+  const ChildResult r = RunScenario("end-in-handler");
+  EXPECT_EQ(r.exitCode, 7u);
+  EXPECT_EQ(r.trace, kStartTrace + "handler A main=1\nhandler B\nhandler C\nnotify 0 6\nnotify 2 6\n");
+}
+
 TEST(EndProgram, ClosingTheLastWindowEndsTheLoopWithCodeZero) {
   const ChildResult r = RunScenario("close-last");
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_EQ(r.trace, kStartTrace + "loop returned\n" + kEndTrace);
+}
+
+TEST(EndProgram, ClosingTheLastWindowOnAWorkerEndsTheMainLoop) {
+  const ChildResult r = RunChild("runtime_child.exe", "close-last-on-worker", 10000);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(r.trace, kStartTrace + "startup window gone, worker window live\nloop returned\n" + kEndTrace);
 }
 
 TEST(MessageLoop, IdleCallbackOfADestroyedWindowIsDroppedUncalled) {

@@ -29,6 +29,11 @@ TEST(ValueFormat, DateTimeVariants) {
   EXPECT_EQ(FormatDateTime(0.0), "1899" Y "12" M "30" D);
   // Before the epoch the day counts back, the time of day forwards.
   EXPECT_EQ(FormatDateTime(-1.25), "1899" Y "12" M "29" D "6" H);
+  // A time that rounds up to midnight moves on to the next calendar day,
+  // before the epoch as after it.
+  EXPECT_EQ(FormatDateTime(1.9999999), "1900" Y "1" M "1" D);
+  EXPECT_EQ(FormatDateTime(-1.9999999), "1899" Y "12" M "30" D);
+  EXPECT_EQ(FormatDateTime(-0.9999999), "1899" Y "12" M "31" D);
 }
 
 TEST(ValueFormat, DateTimeClampedToOleRange) {
