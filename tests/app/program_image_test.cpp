@@ -41,6 +41,24 @@ TEST_F(UpgraderImage, HeaderWords) {
   EXPECT_EQ(reinterpret_cast<int (*)()>(const_cast<uint8_t*>(g_codeSegment))(), 0);
 }
 
+// Where a jmp rel32 at codeBase + offset lands, or null when none is there.
+const void* JumpTarget(int32_t offset) {
+  const uint8_t* at = g_codeBase + offset;
+  if (at[0] != 0xE9) return nullptr;
+  int32_t relative;
+  std::memcpy(&relative, at + 1, 4);
+  return at + 5 + relative;
+}
+
+TEST_F(UpgraderImage, BoundOffsetsJumpToTheirSubroutines) {
+  // The template's handler offsets come from program.desc; the code segment
+  // must place each subroutine's jump at the same offset.
+  EXPECT_EQ(JumpTarget(program_image::kOnBrowseClicked), reinterpret_cast<const void*>(&OnBrowseClicked));
+  EXPECT_EQ(JumpTarget(program_image::kOnMainWindowCreated),
+            reinterpret_cast<const void*>(&OnMainWindowCreated));
+  EXPECT_EQ(JumpTarget(program_image::kOnUpgradeClicked), reinterpret_cast<const void*>(&OnUpgradeClicked));
+}
+
 TEST_F(UpgraderImage, ConstantsRangeCoversExactlyTheSegment) {
   EXPECT_EQ(app_->constantsStart, reinterpret_cast<uintptr_t>(g_constantsSegment));
   EXPECT_EQ(app_->constantsEnd, reinterpret_cast<uintptr_t>(g_constantsSegmentEnd));
