@@ -4,7 +4,7 @@
 #include "forms/form_runtime.h"
 #include "runtime/host_service.h"
 #include "runtime/runtime_app.h"
-#include "units/picture_draw.h"
+#include "pictures/picture_draw.h"
 
 namespace {
 

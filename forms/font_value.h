@@ -17,15 +17,15 @@ static_assert(offsetof(LogFontBytes, italic) == 20);
 static_assert(offsetof(LogFontBytes, faceName) == 28);
 
 // The whole font as compiled code reads and writes it.
-struct FontRecord {
+struct FontPropertyRecord {
   int32_t angle;  // tenths of a degree
   int32_t bold, italic, strikeOut, underline;
   int32_t size;      // points
   uint32_t faceName;  // text address
 };
-static_assert(sizeof(FontRecord) == 28);
-static_assert(offsetof(FontRecord, size) == 20);
-static_assert(offsetof(FontRecord, faceName) == 24);
+static_assert(sizeof(FontPropertyRecord) == 28);
+static_assert(offsetof(FontPropertyRecord, size) == 20);
+static_assert(offsetof(FontPropertyRecord, faceName) == 24);
 
 enum FontMember : int32_t {
   kFontWhole = -1,

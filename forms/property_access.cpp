@@ -90,7 +90,7 @@ uint64_t ValueFromUnit(Conversion c, const PropertyValue& v, int32_t member) {
   const FontMembers m = MembersOf(*font, ScreenPixelsPerInch());
   switch (member) {
     case kFontWhole: {
-      auto* record = static_cast<FontRecord*>(AllocateMemory(sizeof(FontRecord)));
+      auto* record = static_cast<FontPropertyRecord*>(AllocateMemory(sizeof(FontPropertyRecord)));
       *record = {m.angle, m.bold, m.italic, m.strikeOut, m.underline, m.size, Word(MakeTextCopy(face))};
       return Value(Word(record));
     }
@@ -144,7 +144,7 @@ void ValueToUnit(Conversion c, uint32_t low, uint32_t high, int32_t member, Read
   }
   const int32_t ppi = ScreenPixelsPerInch();
   if (member == kFontWhole) {
-    const auto* record = Ptr<const FontRecord>(low);
+    const auto* record = Ptr<const FontPropertyRecord>(low);
     if (!record) return;
     FontMembers m;
     m.angle = record->angle;

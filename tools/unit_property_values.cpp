@@ -52,7 +52,7 @@ bool ParseInteger(Context& c, int64_t low, int64_t high, int64_t* value) {
   return true;
 }
 
-bool SetFontField(Context& c, FontRecord* font, const std::string& key, const DescriptionWord& value) {
+bool SetFontField(Context& c, LogFontBytes* font, const std::string& key, const DescriptionWord& value) {
   if (key == "face") {
     if (!value.quoted || value.text.size() >= sizeof font->faceName) return c.Fail("face is a quoted name under 32 bytes");
     std::memcpy(font->faceName, value.text.data(), value.text.size());
@@ -60,18 +60,18 @@ bool SetFontField(Context& c, FontRecord* font, const std::string& key, const De
   }
   int64_t n;
   if (value.quoted || !ParseDescriptionNumber(value.text, &n)) return c.Fail(key + " needs a number");
-  struct IntKey { const char* key; int32_t FontRecord::*field; };
-  static constexpr IntKey kInts[] = {{"height", &FontRecord::height}, {"width", &FontRecord::width},
-                                     {"escapement", &FontRecord::escapement},
-                                     {"orientation", &FontRecord::orientation}, {"weight", &FontRecord::weight}};
+  struct IntKey { const char* key; int32_t LogFontBytes::*field; };
+  static constexpr IntKey kInts[] = {{"height", &LogFontBytes::height}, {"width", &LogFontBytes::width},
+                                     {"escapement", &LogFontBytes::escapement},
+                                     {"orientation", &LogFontBytes::orientation}, {"weight", &LogFontBytes::weight}};
   for (const IntKey& k : kInts)
     if (key == k.key) return n >= INT32_MIN && n <= INT32_MAX ? (font->*k.field = int32_t(n), true) : c.Fail("out of range");
-  struct ByteKey { const char* key; uint8_t FontRecord::*field; };
+  struct ByteKey { const char* key; uint8_t LogFontBytes::*field; };
   static constexpr ByteKey kBytes[] = {
-      {"italic", &FontRecord::italic}, {"underline", &FontRecord::underline},
-      {"strikeout", &FontRecord::strikeOut}, {"charset", &FontRecord::charSet},
-      {"out-precision", &FontRecord::outPrecision}, {"clip-precision", &FontRecord::clipPrecision},
-      {"quality", &FontRecord::quality}, {"pitch-family", &FontRecord::pitchAndFamily}};
+      {"italic", &LogFontBytes::italic}, {"underline", &LogFontBytes::underline},
+      {"strikeout", &LogFontBytes::strikeOut}, {"charset", &LogFontBytes::charSet},
+      {"out-precision", &LogFontBytes::outPrecision}, {"clip-precision", &LogFontBytes::clipPrecision},
+      {"quality", &LogFontBytes::quality}, {"pitch-family", &LogFontBytes::pitchAndFamily}};
   for (const ByteKey& k : kBytes)
     if (key == k.key) return n >= 0 && n <= 255 ? (font->*k.field = uint8_t(n), true) : c.Fail("out of range");
   return c.Fail("unknown font field " + key);
@@ -85,7 +85,7 @@ bool ParseFont(Context& c, PropertyBytes* out) {
     return true;
   }
   if (v.size() % 2 != 0) return c.Fail("font takes <field> <value> pairs");
-  FontRecord font{};
+  LogFontBytes font{};
   for (size_t i = 0; i < v.size(); i += 2)
     if (!SetFontField(c, &font, v[i].text, v[i + 1])) return false;
   return out->Assign(&font, sizeof font) || c.Fail("out of memory");

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "units/property_block.h"
+#include "forms/property_block.h"
 
 inline constexpr uint32_t kLabelPropertiesVersion = 2;
 

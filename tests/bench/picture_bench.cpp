@@ -13,7 +13,7 @@
 #define STBI_ONLY_BMP
 #include <stb/stb_image.h>
 
-#include "units/picture.h"
+#include "pictures/picture.h"
 
 namespace {
 

@@ -218,7 +218,7 @@ TEST_F(PropertyTest, FontMembersAndWholeFonts) {
   EXPECT_STREQ(Settings(kU2).font.faceName, "宋体");
 
   // The whole font as a 28-byte record.
-  FontRecord record{450, 1, 1, 0, 1, -9, Addr("Tahoma")};
+  FontPropertyRecord record{450, 1, 1, 0, 1, -9, Addr("Tahoma")};
   WriteProperty(kMain, kU2, kPropFont, Addr(&record), kFontWhole);
   const LogFontBytes& font = Settings(kU2).font;
   EXPECT_EQ(font.escapement, 450);
@@ -232,7 +232,7 @@ TEST_F(PropertyTest, FontMembersAndWholeFonts) {
   record.size = 9;
   WriteProperty(kMain, kU2, kPropFont, Addr(&record), kFontWhole);
   EXPECT_STREQ(Settings(kU2).font.faceName, "宋体");
-  auto* read = At<FontRecord>(ReadProperty(kMain, kU2, kPropFont, kFontWhole));
+  auto* read = At<FontPropertyRecord>(ReadProperty(kMain, kU2, kPropFont, kFontWhole));
   ASSERT_TRUE(read);
   EXPECT_EQ(read->angle, 450);
   EXPECT_EQ(read->bold, 1);

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "units/picture.h"
-#include "units/picture_decoders.h"
+#include "pictures/picture.h"
+#include "pictures/picture_decoders.h"
 
 #ifndef PICTURE_FUZZ_DECODER
 #error "PICTURE_FUZZ_DECODER names the decoder under test"

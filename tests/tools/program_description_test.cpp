@@ -110,7 +110,7 @@ TEST(UnitPropertyValues, SettingsBecomeThePropertyBlock) {
   EXPECT_STREQ(p.caption.text(), "\xc9\xfd\xbc\xb6");
   EXPECT_EQ(p.textColor, 0xFF8080u);
   EXPECT_EQ(p.wordWrap, 1);
-  FontRecord font{};
+  LogFontBytes font{};
   ASSERT_TRUE(FontOf(p.font, &font));
   EXPECT_EQ(font.height, -19);
   EXPECT_EQ(font.weight, 700);

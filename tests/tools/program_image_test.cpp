@@ -281,7 +281,7 @@ TEST_F(ApplicationTemplate, TransLabels) {
     EXPECT_EQ(p.hAlign, 0);
     EXPECT_EQ(p.vAlign, 1);
     EXPECT_EQ(p.wordWrap, 0);
-    FontRecord font{};
+    LogFontBytes font{};
     ASSERT_EQ(FontOf(p.font, &font), e.bigFont);
     if (!e.bigFont) continue;
     EXPECT_EQ(font.height, -19);

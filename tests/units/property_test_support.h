@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "units/property_block.h"
+#include "forms/property_block.h"
 
 class BlockBuilder {
  public:
@@ -49,7 +49,7 @@ inline std::vector<uint8_t> Bytes(const PropertyBytes& bytes) {
   return std::vector<uint8_t>(bytes.data(), bytes.data() + bytes.size());
 }
 
-inline std::string FontBytes(const FontRecord& font) {
+inline std::string FontBytes(const LogFontBytes& font) {
   return std::string(reinterpret_cast<const char*>(&font), sizeof font);
 }
 

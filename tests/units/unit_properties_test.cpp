@@ -114,12 +114,12 @@ TEST(PropertyBlockHelpers, SizesAndFonts) {
   EXPECT_FALSE(AddSize(&total, 1));
   EXPECT_EQ(total, 0xFFFFFFFFu);
 
-  FontRecord font{};
+  LogFontBytes font{};
   font.height = -19;
   std::strcpy(font.faceName, "Tahoma");
   PropertyBytes bytes;
   ASSERT_TRUE(bytes.Assign(&font, sizeof font));
-  FontRecord back{};
+  LogFontBytes back{};
   ASSERT_TRUE(FontOf(bytes, &back));
   EXPECT_EQ(back.height, -19);
   EXPECT_STREQ(back.faceName, "Tahoma");

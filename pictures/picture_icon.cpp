@@ -2,8 +2,8 @@
 // handle from the image is the Windows side's business (picture_draw.cpp).
 #include <cstring>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 // after jpeglib.h, which it needs
 #include <jerror.h>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

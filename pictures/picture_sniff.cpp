@@ -1,6 +1,6 @@
 // Format recognition from the first 8 bytes.
-#include "units/picture.h"
-#include "units/picture_reader.h"
+#include "pictures/picture.h"
+#include "pictures/picture_reader.h"
 
 static bool IsIconDirectory(const uint8_t* b, uint16_t type) {
   return ReadLe16(b) == 0 && ReadLe16(b + 2) == type && ReadLe16(b + 4) > 0;

@@ -2,8 +2,8 @@
 // end) and 1-bit files.
 #include <cstring>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

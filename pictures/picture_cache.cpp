@@ -1,5 +1,5 @@
 // PictureCache: decode once per property value.
-#include "units/picture_cache.h"
+#include "pictures/picture_cache.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "units/picture.h"
+#include "pictures/picture.h"
 
 struct PreparedPicture {
   HDC dc;          // where DrawPicture draws; not owned

@@ -1,9 +1,9 @@
 // DecodePicture and LoadPictureFile: sniff, then hand over to one decoder.
 #include <cstdio>
 
-#include "units/picture.h"
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 using Decoder = bool (*)(const uint8_t*, uint32_t, DecodedPicture*);
 

@@ -1,4 +1,4 @@
-#include "units/property_block.h"
+#include "forms/property_block.h"
 
 #include <cstring>
 
@@ -68,9 +68,9 @@ bool PropertyBytes::operator==(const PropertyBytes& other) const {
   return size_ == other.size_ && (size_ == 0 || std::memcmp(data_, other.data_, size_) == 0);
 }
 
-bool FontOf(const PropertyBytes& font, FontRecord* out) {
-  if (font.size() != sizeof(FontRecord)) return false;
-  std::memcpy(out, font.data(), sizeof(FontRecord));
+bool FontOf(const PropertyBytes& font, LogFontBytes* out) {
+  if (font.size() != sizeof(LogFontBytes)) return false;
+  std::memcpy(out, font.data(), sizeof(LogFontBytes));
   return true;
 }
 

@@ -1,8 +1,8 @@
 // GIF: the first image of the file, as 8-bit rows with its colour table.
 #include <cstring>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // PNG through libpng's simplified reading interface, into BGRA rows.
 #include <png.h>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 static_assert(PNG_FORMAT_BGRA == 19);
 

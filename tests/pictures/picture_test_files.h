@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "units/picture.h"
+#include "pictures/picture.h"
 
 #ifndef PICTURE_SAMPLES
 #error "PICTURE_SAMPLES names the folder that picture_samples.sh filled"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "picture_test_files.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // One decoder per format, behind DecodePicture. Each either fills *out and
 // answers true, or leaves *out untouched and answers false.
 #pragma once
-#include "units/picture.h"
+#include "pictures/picture.h"
 
 bool DecodeJpeg(const uint8_t* bytes, uint32_t length, DecodedPicture* out);
 bool DecodeBmp(const uint8_t* bytes, uint32_t length, DecodedPicture* out);

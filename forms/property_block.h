@@ -1,5 +1,5 @@
 // Building blocks of the unit property records: owned byte buffers on the
-// shared heap, the 60-byte font record, and a bounds-checked reader and a
+// shared heap, the 60-byte font (LogFontBytes), and a bounds-checked reader and a
 // writer for the serialised PropertyBlock of a unit.
 //
 // Every PropertyBlock is little-endian: 32-bit integers, a few 16-bit ones,
@@ -7,6 +7,8 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+
+#include "forms/font_value.h"
 
 // Bytes owned on the runtime heap (AllocateRaw / FreeMemory). Texts are kept
 // with a terminating zero beyond size() so that units can hand them out as
@@ -45,33 +47,9 @@ class PropertyBytes {
   uint32_t size_ = 0;
 };
 
-// LOGFONTA laid out byte for byte, so that a 60-byte font property can be
-// read and written without the platform header.
-struct FontRecord {
-  int32_t height;
-  int32_t width;
-  int32_t escapement;
-  int32_t orientation;
-  int32_t weight;
-  uint8_t italic;
-  uint8_t underline;
-  uint8_t strikeOut;
-  uint8_t charSet;
-  uint8_t outPrecision;
-  uint8_t clipPrecision;
-  uint8_t quality;
-  uint8_t pitchAndFamily;
-  char faceName[32];
-};
-static_assert(sizeof(FontRecord) == 60);
-static_assert(offsetof(FontRecord, weight) == 16);
-static_assert(offsetof(FontRecord, italic) == 20);
-static_assert(offsetof(FontRecord, pitchAndFamily) == 27);
-static_assert(offsetof(FontRecord, faceName) == 28);
-
 // The font record held by a font property, or false when the property does
 // not hold exactly 60 bytes (the default font).
-bool FontOf(const PropertyBytes& font, FontRecord* out);
+bool FontOf(const PropertyBytes& font, LogFontBytes* out);
 
 // Sums sizes without wrapping; false once the total would pass 2^32 - 1.
 bool AddSize(uint32_t* total, uint32_t more);

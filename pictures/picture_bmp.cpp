@@ -2,8 +2,8 @@
 // blue-green-red, bottom row first (the layout the JPEG decoder gives too).
 #include <cstring>
 
-#include "units/picture_decoders.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_decoders.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The GDI side of pictures: bitmaps and icons from decoded pictures, and drawing.
-#include "units/picture_draw.h"
+#include "pictures/picture_draw.h"
 
 #include <cstring>
 
 #include "runtime/memory.h"
-#include "units/picture_reader.h"
+#include "pictures/picture_reader.h"
 
 namespace {
 

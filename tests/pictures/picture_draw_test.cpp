@@ -6,8 +6,8 @@
 #include "picture_test_files.h"
 #include "runtime/memory.h"
 #include "runtime/typed_value.h"
-#include "units/picture_cache.h"
-#include "units/picture_draw.h"
+#include "pictures/picture_cache.h"
+#include "pictures/picture_draw.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the decoded picture and its prepared bitmap. Decoding happens when the
 // value changes, never on paint. Windows only.
 #pragma once
-#include "units/picture_draw.h"
+#include "pictures/picture_draw.h"
 
 class PictureCache {
  public:
