@@ -76,6 +76,27 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
     EXPECT_EQ(Sha256Hex(block + 8, p.length), p.sha256);
     EXPECT_EQ(std::memcmp(block + 8, "MZ", 2), 0);
   }
+  // The libraries sit after the texts above, from the same release: the
+  // x64 7z.exe does not load the x86 7z.dll and the other way round.
+  for (Payload p : {Payload{pi::kLibraryPayloadX64, pi::kLibraryPayloadX64Length, pi::kLibraryPayloadX64Sha256},
+                    Payload{pi::kLibraryPayloadX86, pi::kLibraryPayloadX86Length, pi::kLibraryPayloadX86Sha256}}) {
+    const uint8_t* block = g_constantsSegment + p.offset;
+    EXPECT_EQ(WordAt(block), 1u);
+    EXPECT_EQ(WordAt(block + 4), p.length);
+    EXPECT_EQ(Sha256Hex(block + 8, p.length), p.sha256);
+    EXPECT_GT(p.offset, pi::kArchiverCommand);
+  }
+  EXPECT_EQ(pi::kLibraryPayloadX64, pi::kArchiverCommand + 24);
+  EXPECT_EQ(pi::kLibraryPayloadX86, pi::kLibraryPayloadX64 + 8 + pi::kLibraryPayloadX64Length);
+  // The PE machine words: 0x8664 for the x64 builds, 0x14C for the x86 ones.
+  auto machine = [](uint32_t offset) {
+    const uint8_t* image = g_constantsSegment + offset + 8;
+    return WordAt(image + WordAt(image + 0x3C) + 4) & 0xFFFF;
+  };
+  EXPECT_EQ(machine(pi::kPayloadX64), 0x8664u);
+  EXPECT_EQ(machine(pi::kLibraryPayloadX64), 0x8664u);
+  EXPECT_EQ(machine(pi::kPayloadX86), 0x14Cu);
+  EXPECT_EQ(machine(pi::kLibraryPayloadX86), 0x14Cu);
   // The 7-Zip 26.03 builds of the pinned npm package.
   EXPECT_EQ(pi::kPayloadX64Length, 577536u);
   EXPECT_STREQ(pi::kPayloadX64Sha256, "6ee3c0ed0b27663c1b948ae85a7c0bb073aed1498983182f3f0df1f6a8c30b2f");
@@ -98,18 +119,22 @@ TEST(ConstantsSegment, TheX64PayloadEqualsTheNpmFile) {
 TEST(ConstantsSegment, DllNamesCloseTheSegment) {
   const char* functions[] = {"GetCurrentProcess", "OpenProcess",    "LocalAlloc",
                              "NtQueryInformationProcess", "LocalFree", "CloseHandle",
-                             "GetModuleHandleA", "GetProcAddress", "lstrcpyn"};
+                             "GetModuleHandleA", "GetProcAddress", "lstrcpyn",
+                             "GetFileAttributesA", "GetFullPathNameA", "lstrcmpiA",
+                             "MessageBoxA", "GetActiveWindow"};
   ASSERT_EQ(pi::kDllCommandCount, std::size(functions));
-  uint32_t textsEnd = pi::kArchiverCommand + 24;
+  uint32_t textsEnd = pi::kReasonUnknown + sizeof "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";
   for (uint32_t i = 0; i < pi::kDllCommandCount; ++i) {
     EXPECT_EQ(TextAt(pi::kDllFunctionNames[i]), functions[i]);
     EXPECT_GE(pi::kDllFunctionNames[i], textsEnd);
-    const char* library = i == pi::kDllNtQueryInformationProcess ? "ntdll.dll" : "kernel32.dll";
+    const char* library = i == pi::kDllNtQueryInformationProcess ? "ntdll.dll"
+                          : i >= pi::kDllMessageBoxA             ? "user32.dll"
+                                                                 : "kernel32.dll";
     EXPECT_EQ(TextAt(pi::kDllLibraryNames[i]), library);
   }
   // "kernel32.dll" is the constant's; the last name ends the segment.
   EXPECT_EQ(pi::kDllLibraryNames[pi::kDllGetModuleHandleA], pi::kKernel32Name);
-  EXPECT_EQ(pi::kDllFunctionNames[pi::kDllLstrcpyn] + sizeof "lstrcpyn", pi::kConstantsSize);
+  EXPECT_EQ(pi::kDllFunctionNames[pi::kDllGetActiveWindow] + sizeof "GetActiveWindow", pi::kConstantsSize);
 }
 
 namespace {
