@@ -1,0 +1,148 @@
+#include "tools/app_driver.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace app_driver {
+namespace {
+
+struct TopSearch {
+  DWORD processId;
+  int width, height;
+  const char* className;  // or null
+  HWND found;
+};
+
+BOOL CALLBACK VisitTop(HWND hwnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<TopSearch*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid != search->processId || !IsWindowVisible(hwnd)) return TRUE;
+  if (search->className) {
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (std::strcmp(name, search->className) != 0) return TRUE;
+  } else {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    if (r.right - r.left != search->width || r.bottom - r.top != search->height) return TRUE;
+  }
+  search->found = hwnd;
+  return FALSE;
+}
+
+struct ChildSearch {
+  const char* text;
+  const char* className;
+  HWND found;
+};
+
+BOOL CALLBACK VisitChild(HWND hwnd, LPARAM lParam) {
+  auto* search = reinterpret_cast<ChildSearch*>(lParam);
+  char buffer[256] = {};
+  if (search->className) {
+    GetClassNameA(hwnd, buffer, sizeof buffer);
+    if (lstrcmpiA(buffer, search->className) != 0) return TRUE;
+  } else {
+    GetWindowTextA(hwnd, buffer, sizeof buffer);
+    if (std::strcmp(buffer, search->text) != 0) return TRUE;
+  }
+  search->found = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND FindTopWindow(DWORD processId, int width, int height) {
+  TopSearch search{processId, width, height, nullptr, nullptr};
+  EnumWindows(&VisitTop, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindMessageBox(DWORD processId) {
+  TopSearch search{processId, 0, 0, "#32770", nullptr};
+  EnumWindows(&VisitTop, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+BoxSeen ReadMessageBox(HWND box) {
+  BoxSeen seen;
+  seen.hwnd = box;
+  seen.title = WindowText(box);
+  char buffer[4096] = {};
+  GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's static text
+  seen.text = buffer;
+  return seen;
+}
+
+void CloseMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+HWND FindChildByText(HWND parent, const char* text) {
+  ChildSearch search{text, nullptr, nullptr};
+  EnumChildWindows(parent, &VisitChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FindChildByClass(HWND parent, const char* className) {
+  ChildSearch search{nullptr, className, nullptr};
+  EnumChildWindows(parent, &VisitChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::string WindowText(HWND hwnd) {
+  char buffer[4096] = {};
+  SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 5000,
+                      nullptr);
+  return buffer;
+}
+
+void SetText(HWND hwnd, const char* text) {
+  SendMessageTimeoutA(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_BLOCK, 5000, nullptr);
+}
+
+void Click(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+  PostMessageA(hwnd, WM_MOUSEMOVE, 0, at);
+  PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+bool SaveWindowPicture(HWND hwnd, const char* path) {
+  RECT r;
+  if (!GetWindowRect(hwnd, &r)) return false;
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = ((width * 3) + 3) & ~3u;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + stride * height;
+  bool saved = false;
+  if (FILE* out = std::fopen(path, "wb")) {
+    saved = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+            std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+            std::fwrite(bits, stride, height, out) == static_cast<size_t>(height);
+    saved = std::fclose(out) == 0 && saved;
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return saved;
+}
+
+}  // namespace app_driver
