@@ -33,6 +33,9 @@ bench: setup
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -Wno-dev >/dev/null
 	cmake --build $(BUILD)/bench --target benchmarks
 	cmake --build $(BUILD)/bench --target run_benchmarks
+	$(MAKE) win32
+	cmake --build $(WIN32) --target app_benchmarks
+	bash tools/bench-app.sh $(WIN32)
 
 clean:
 	rm -rf $(NATIVE) $(WIN32)

@@ -1,5 +1,7 @@
 #include "tools/app_driver.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -68,6 +70,7 @@ HWND FindMessageBox(DWORD processId) {
 BoxSeen ReadMessageBox(HWND box) {
   BoxSeen seen;
   seen.hwnd = box;
+  seen.owner = GetWindow(box, GW_OWNER);
   seen.title = WindowText(box);
   char buffer[4096] = {};
   GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer);  // the box's static text
@@ -107,6 +110,78 @@ void Click(HWND hwnd) {
   PostMessageA(hwnd, WM_MOUSEMOVE, 0, at);
   PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(hwnd, WM_LBUTTONUP, 0, at);
+}
+
+namespace {
+
+// A block in the tree's process for the item records and their texts:
+// tree messages carry pointers that the other process reads.
+class RemoteBlock {
+ public:
+  explicit RemoteBlock(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_) block_ = static_cast<uint8_t*>(VirtualAllocEx(process_, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE));
+  }
+  ~RemoteBlock() {
+    if (block_) VirtualFreeEx(process_, block_, 0, MEM_RELEASE);
+    if (process_) CloseHandle(process_);
+  }
+  bool Ready() const { return block_ != nullptr; }
+
+  std::string ItemText(HWND tree, HTREEITEM item) {
+    TVITEMA record{};
+    record.mask = TVIF_TEXT;
+    record.hItem = item;
+    record.pszText = reinterpret_cast<char*>(block_ + 512);
+    record.cchTextMax = 1024;
+    WriteProcessMemory(process_, block_, &record, sizeof record, nullptr);
+    char text[1024] = {};
+    if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block_))) return "";
+    ReadProcessMemory(process_, block_ + 512, text, sizeof text - 1, nullptr);
+    return text;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  uint8_t* block_ = nullptr;
+};
+
+HTREEITEM Next(HWND tree, HTREEITEM item, WPARAM how) {
+  return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+// The first child of parent (expanded first) whose text passes match.
+template <typename Match>
+HTREEITEM FindChild(HWND tree, RemoteBlock& remote, HTREEITEM parent, Match match) {
+  SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+  for (HTREEITEM child = Next(tree, parent, TVGN_CHILD); child; child = Next(tree, child, TVGN_NEXT))
+    if (match(remote.ItemText(tree, child))) return child;
+  return nullptr;
+}
+
+}  // namespace
+
+bool SelectInFolderTree(HWND tree, const std::string& drive, const std::vector<std::string>& folders) {
+  RemoteBlock remote(tree);
+  if (!remote.Ready()) return false;
+  auto isDrive = [&](const std::string& text) { return text.find(drive) != std::string::npos; };
+  HTREEITEM item = nullptr;
+  for (HTREEITEM top = Next(tree, nullptr, TVGN_ROOT); top && !item; top = Next(tree, top, TVGN_NEXT)) {
+    if (isDrive(remote.ItemText(tree, top))) item = top;
+    for (HTREEITEM child = Next(tree, top, TVGN_CHILD); child && !item; child = Next(tree, child, TVGN_NEXT)) {
+      if (isDrive(remote.ItemText(tree, child))) item = child;
+      if (!item) item = FindChild(tree, remote, child, isDrive);
+    }
+    if (!item) item = FindChild(tree, remote, top, isDrive);
+  }
+  for (const std::string& name : folders) {
+    if (!item) return false;
+    item = FindChild(tree, remote, item, [&](const std::string& text) { return lstrcmpiA(text.c_str(), name.c_str()) == 0; });
+  }
+  if (!item) return false;
+  return SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
 bool SaveWindowPicture(HWND hwnd, const char* path) {

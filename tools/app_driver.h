@@ -12,6 +12,7 @@ namespace app_driver {
 
 struct BoxSeen {
   HWND hwnd = nullptr;
+  HWND owner = nullptr;
   std::string title;
   std::string text;
 };
@@ -34,6 +35,11 @@ std::string WindowText(HWND hwnd);
 void SetText(HWND hwnd, const char* text);
 // A left click in the middle of the unit, by posted mouse messages.
 void Click(HWND hwnd);
+
+// Selects an item in another process's folder dialog tree, as a user would
+// by clicking: first the drive whose label holds drive (e.g. "E:") anywhere
+// in the tree's first two levels, then each name of folders below it.
+bool SelectInFolderTree(HWND tree, const std::string& drive, const std::vector<std::string>& folders);
 
 // Saves what the screen shows of the window as a 24-bit BMP file.
 bool SaveWindowPicture(HWND hwnd, const char* path);

@@ -19,8 +19,10 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  // Detached, as a double-click starts it: the archiver gets a console of
+  // its own (hidden) instead of writing into ours.
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                      &startup, &process)) {
     std::fprintf(stderr, "demo: cannot start %s\n", program.c_str());
     return 2;
   }

@@ -1,0 +1,48 @@
+#include "app/upgrader_commands.h"
+
+#include "app/compiled_code.h"
+#include "app/program_image.h"
+#include "commands/command_numbers.h"
+
+namespace app {
+
+char* GetRunDirectory() { return TextResult(CallCommand(kCoreLibrary, kGetRunDirectory, {})); }
+
+char* SpaceText(int32_t count) {
+  return TextResult(CallCommand(kCoreLibrary, kSpaceText, {IntArgument(count)}));
+}
+
+bool WriteToFile(const char* path, uint32_t byteSetConstant) {
+  return CallCommand(kCoreLibrary, kWriteToFile, {TextArgument(path), BytesArgument(byteSetConstant)})
+             .low != 0;
+}
+
+bool DeleteDirectory(const char* path) {
+  return CallCommand(kCoreLibrary, kDeleteDirectory, {TextArgument(path)}).low != 0;
+}
+
+int32_t RunHiddenAndWait(const char* commandLine) {
+  int32_t exitCode = -1;
+  const TypedValue started = CallCommand(
+      kCoreLibrary, kRunCommandLine,
+      {TextArgument(commandLine), BoolArgument(true), IntArgument(1), IntVariable(&exitCode)});
+  return started.low ? exitCode : -1;
+}
+
+bool LoadWindowCommand(uint32_t windowId, uint32_t unitId) {
+  const TypedValue window{windowId, unitId, 0x00010001};  // the core library's window type
+  return CallCommand(kCoreLibrary, kLoadWindowCommand, {window, Omitted(), BoolArgument(false)}).low != 0;
+}
+
+bool StartThread(uint32_t entry, int32_t* handle) {
+  const TypedValue subroutine{entry, 0, kTagSubroutine};
+  return CallCommand(kThreadingLibrary, kStartThread, {subroutine, Omitted(), IntVariable(handle)}).low !=
+         0;
+}
+
+char* BrowseForFolder(const char* title, bool includeFiles) {
+  return TextResult(
+      CallCommand(kShellUiLibrary, kBrowseForFolder, {TextArgument(title), BoolArgument(includeFiles)}));
+}
+
+}  // namespace app
