@@ -121,20 +121,23 @@ TEST(ConstantsSegment, DllNamesCloseTheSegment) {
                              "NtQueryInformationProcess", "LocalFree", "CloseHandle",
                              "GetModuleHandleA", "GetProcAddress", "lstrcpyn",
                              "GetFileAttributesA", "GetFullPathNameA", "lstrcmpiA",
-                             "MessageBoxA", "GetActiveWindow"};
+                             "MessageBoxA", "FindWindowExA", "GetWindowThreadProcessId",
+                             "GetCurrentThreadId"};
   ASSERT_EQ(pi::kDllCommandCount, std::size(functions));
-  uint32_t textsEnd = pi::kReasonUnknown + sizeof "\xce\xb4\xd6\xaa\xb4\xed\xce\xf3";
+  uint32_t textsEnd = pi::kWindowClassName + sizeof "QKWindow";
   for (uint32_t i = 0; i < pi::kDllCommandCount; ++i) {
     EXPECT_EQ(TextAt(pi::kDllFunctionNames[i]), functions[i]);
     EXPECT_GE(pi::kDllFunctionNames[i], textsEnd);
+    const bool user32 = i == pi::kDllMessageBoxA || i == pi::kDllFindWindowExA ||
+                        i == pi::kDllGetWindowThreadProcessId;
     const char* library = i == pi::kDllNtQueryInformationProcess ? "ntdll.dll"
-                          : i >= pi::kDllMessageBoxA             ? "user32.dll"
+                          : user32                               ? "user32.dll"
                                                                  : "kernel32.dll";
     EXPECT_EQ(TextAt(pi::kDllLibraryNames[i]), library);
   }
   // "kernel32.dll" is the constant's; the last name ends the segment.
   EXPECT_EQ(pi::kDllLibraryNames[pi::kDllGetModuleHandleA], pi::kKernel32Name);
-  EXPECT_EQ(pi::kDllFunctionNames[pi::kDllGetActiveWindow] + sizeof "GetActiveWindow", pi::kConstantsSize);
+  EXPECT_EQ(pi::kDllFunctionNames[pi::kDllGetCurrentThreadId] + sizeof "GetCurrentThreadId", pi::kConstantsSize);
 }
 
 namespace {
