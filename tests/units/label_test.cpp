@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
+#include "runtime/typed_value.h"
 #include "runtime/values.h"
+#include "units/label_text.h"
 #include "tests/units/label_test_support.h"
 
 namespace {
@@ -257,6 +261,66 @@ TEST_F(LabelTest, NotifiedAnswersTheHandlersIntegerOrZero) {
   EXPECT_EQ(SendMessageA(Handle(kMain, kPicture), kLabelNotify, 4, 2), 4002);
   const std::vector<std::pair<uint32_t, uint32_t>> expected = {{7, 9}, {4, 2}};
   EXPECT_EQ(g_notified, expected);
+}
+
+std::vector<std::pair<std::string, int32_t>> g_visited;
+
+void __stdcall RecordAndRewrite(char* text, int32_t faceName, uint32_t user) {
+  g_visited.emplace_back(text, faceName);
+  EXPECT_EQ(user, 77u);
+  if (faceName) std::strcpy(text, "Arial");
+  else if (*text) text[1] = '\0';  // keep the first byte only
+}
+
+TEST_F(LabelTest, EntriesSaveVisitAndRefuseLaterVersions) {
+  auto save = reinterpret_cast<SavePropertiesFn>(LabelTypeEntry(kEntrySaveProperties));
+  auto visit = reinterpret_cast<VisitTextsFn>(LabelTypeEntry(kEntryVisitTexts));
+  auto create = reinterpret_cast<CreateUnitFn>(LabelTypeEntry(kEntryCreateUnit));
+  ASSERT_TRUE(save && visit && create);
+  EXPECT_EQ(LabelTypeEntry(kEntryWantsKey), nullptr);
+  EXPECT_EQ(LabelTypeEntry(kEntryIsDefaultButton), nullptr);
+
+  // The saved block holds what was written since loading.
+  Write(kText, 24, 1);
+  const char column[] = "name";
+  WriteProperty(kMain, kText, 28, Addr(column));
+  void* saved = save(Object(kMain, kText));
+  ASSERT_NE(saved, nullptr);
+  LabelProperties p;
+  ASSERT_TRUE(LoadLabelProperties(&p, ByteSetData(saved), ByteSetLength(saved)));
+  EXPECT_STREQ(p.caption.text(), "WW");
+  EXPECT_EQ(p.hAlign, 1);
+  EXPECT_EQ(p.vAlign, 2);
+  EXPECT_STREQ(p.dataColumn.text(), "name");
+  EXPECT_EQ(p.font.size(), 60u);
+
+  // Caption, face name, data source, data column; rewrites are kept.
+  g_visited.clear();
+  uint32_t length = ByteSetLength(saved);
+  uint8_t* visited = visit(ByteSetData(saved), &length, &RecordAndRewrite, 77);
+  ASSERT_NE(visited, nullptr);
+  const std::vector<std::pair<std::string, int32_t>> order = {
+      {"WW", 0}, {"Tahoma", 1}, {"", 0}, {"name", 0}};
+  EXPECT_EQ(g_visited, order);
+  LabelProperties q;
+  ASSERT_TRUE(LoadLabelProperties(&q, visited, length));
+  EXPECT_STREQ(q.caption.text(), "W");
+  EXPECT_EQ(q.caption.size(), 1u);
+  EXPECT_STREQ(q.dataColumn.text(), "n");
+  EXPECT_STREQ(reinterpret_cast<const LOGFONTA*>(q.font.data())->lfFaceName, "Arial");
+  FreeMemory(visited);
+
+  // Version 3 is refused: no unit, no window.
+  std::vector<uint8_t> later(ByteSetData(saved), ByteSetData(saved) + ByteSetLength(saved));
+  later[0] = 3;
+  FreeMemory(saved);
+  EXPECT_EQ(create(later.data(), uint32_t(later.size()), WS_VISIBLE, window_, 99, nullptr, 0, 0, 10, 10,
+                   kMain, 0x16000009, 0, 0),
+            nullptr);
+  EXPECT_EQ(GetDlgItem(window_, 99), nullptr);
+  uint32_t badLength = uint32_t(later.size());
+  EXPECT_EQ(visit(later.data(), &badLength, &RecordAndRewrite, 77), nullptr);
+  EXPECT_EQ(badLength, 0u);
 }
 
 }  // namespace
