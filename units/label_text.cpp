@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "forms/form_runtime.h"
+
 COLORREF MapUnitColour(uint32_t colour) {
   return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour);
 }
@@ -42,7 +44,7 @@ void PaintLabelText(HDC dc, HWND window, const RECT& area, const PropertyBytes& 
 
   HFONT created = CreateUnitFont(font);
   HGDIOBJ previous =
-      SelectObject(dc, created ? static_cast<HGDIOBJ>(created) : GetStockObject(DEFAULT_GUI_FONT));
+      SelectObject(dc, created ? created : DefaultGuiFont());
   const int previousMode = SetBkMode(dc, TRANSPARENT);
   const COLORREF previousColour = GetTextColor(dc);
   const UINT format = LabelTextFormat(style);
