@@ -5,6 +5,7 @@
 #include <array>
 
 #include "app/subroutines.h"
+#include "forms/window_unit.h"
 #include "program_image_layout.h"
 
 namespace {
@@ -61,7 +62,7 @@ uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
 ProgramImage g_programImage;
 
 const ProgramImage* BuildProgramImage() {
-  g_coreTypes[0] = UnitType("窗口", "window");
+  g_coreTypes[0] = WindowDataType();
   g_coreTypes[4] = UnitType("编辑框", "EditBox");
   g_coreTypes[9] = UnitType("标签", "Label");
   g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
