@@ -232,8 +232,8 @@ void WindowUnit::ApplyShape() {
     }
   }
   if (region) OffsetRgn(region, dx, dy);
-  const bool hadRegion = GetWindowRgn(hwnd, nullptr) != ERROR;
-  if (region || hadRegion) SetWindowRgn(hwnd, region, TRUE);  // the system owns it now
+  if (region || outlined_) SetWindowRgn(hwnd, region, TRUE);  // the system owns it now
+  outlined_ = region != nullptr;
 }
 
 void WindowUnit::ApplyTopmost() {

@@ -141,6 +141,7 @@ class WindowUnit : public FormWindow {
   bool firstActivationDone_ = false;
   bool helpOpened_ = false;
   bool unitsReady_ = false;
+  bool outlined_ = false;  // a window region is set
 };
 
 // The type's record for the core library's table (flags, the property
