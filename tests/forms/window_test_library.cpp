@@ -36,6 +36,10 @@ struct Library {
     button = unit;
     button.flags = unit.flags | kTypeDefaultCapable;
     button.entryLookup = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&DefaultButtonEntry));
+    types[(kLabelLikeType & 0xFFFF) - 1] = unit;
+    types[(kLabelLikeType & 0xFFFF) - 1].flags = unit.flags | kTypeLabelLike;
+    types[(kBarType & 0xFFFF) - 1] = unit;
+    types[(kBarType & 0xFFFF) - 1].flags = unit.flags | kTypeBar;
     info.dataTypes = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(types.data()));
   }
 };

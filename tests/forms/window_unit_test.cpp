@@ -173,6 +173,19 @@ TEST_F(WindowUnitTest, ApplicationWindowBlocksGiveTheirFrames) {
   EXPECT_EQ(client.right, 332);
   EXPECT_EQ(client.bottom, 61);
 
+  // Title-bar bits follow caption and control box; Movable drops "Move".
+  WriteProperty(kMain, 0, 15, 0);
+  EXPECT_FALSE(GetWindowLongA(main, GWL_STYLE) & (WS_SYSMENU | WS_BORDER));
+  WriteProperty(kMain, 0, 8, Addr("标题"));
+  EXPECT_TRUE(GetWindowLongA(main, GWL_STYLE) & WS_BORDER);
+  char title[16] = {};
+  GetWindowTextA(main, title, sizeof title);
+  EXPECT_STREQ(title, "标题");
+  WriteProperty(kMain, 0, 15, 1);
+  EXPECT_NE(GetMenuState(GetSystemMenu(main, FALSE), SC_MOVE, MF_BYCOMMAND), UINT(-1));
+  WriteProperty(kMain, 0, 19, 0);
+  EXPECT_EQ(GetMenuState(GetSystemMenu(main, FALSE), SC_MOVE, MF_BYCOMMAND), UINT(-1));
+
   // Position reads the live state; the template's "centred" reads as 0.
   EXPECT_EQ(ReadProperty(kMain, 0, kPropPosition), 0u);
   WriteProperty(kMain, 0, kPropPosition, 2);
@@ -447,6 +460,58 @@ TEST_F(WindowUnitTest, AlwaysOnTopOnAndOffAndOutlines) {
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   EXPECT_EQ(GetWindowRgn(main, region), ERROR);
   DeleteObject(region);
+}
+
+TEST_F(WindowUnitTest, MnemonicsCursorsAndBars) {
+  TemplateUnit label = TabUnit(kU1, 0, kLabelLikeType, 0, kUnitVisible);
+  TemplateUnit button = TabUnit(kU3, 0, kDefaultButtonType);
+  button.bindings = {{0, HandlerOffset(LogHandlerA)}};
+  TemplateUnit pointer = TabUnit(kU4, 0);
+  pointer.mousePointer = {0x01, 0x7F, 0, 0};  // 32513, the I-beam
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(WindowProperties{})),
+                        {label, TabUnit(kU2, 0), button, pointer}),
+                 Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})),
+                        {TabUnit(kU1, 0, kBarType), TabUnit(kU2, 0, kBarType), TabUnit(kU3, 0, kBarType)})}});
+  ASSERT_EQ(Load(kMain), 0);
+  SetWindowTextA(Handle(kMain, kU1), "&Name:");
+  SetWindowTextA(Handle(kMain, kU3), "&Go");
+  SetFocus(Handle(kMain, kU4));
+  ClearLog();
+  Key(WM_SYSKEYDOWN, 'N');  // a label passes the focus to the unit after it
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU2));
+  Key(WM_SYSKEYDOWN, 'G');
+  EXPECT_EQ(Log(), std::vector<std::string>({"handler A " + Hex(kMain) + " " + Hex(kU3)}));
+  ClearLog();
+  Key(WM_SYSKEYDOWN, 'X');  // no unit marked: a common key event
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU2));
+
+  HWND main = Handle(kMain, 0);
+  SetCursor(nullptr);
+  SendMessageA(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(Handle(kMain, kU4)), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_IBEAM));
+  SendMessageA(main, WM_SETCURSOR, reinterpret_cast<WPARAM>(main), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+
+  // Bars: style bits 1 dock at the top, 3 at the bottom, stacked from the
+  // last entry; a resize lays them out again.
+  ASSERT_EQ(Load(kSecond), 0);
+  HWND second = Handle(kSecond, 0);
+  for (auto [unit, dock] : {std::pair{kU1, 1}, {kU2, 1}, {kU3, 3}}) {
+    HWND bar = Handle(kSecond, unit);
+    SetWindowLongA(bar, GWL_STYLE, (GetWindowLongA(bar, GWL_STYLE) & ~3) | dock);
+  }
+  SetWindowPos(second, nullptr, 0, 0, 320, 240, SWP_NOMOVE | SWP_NOZORDER);
+  RECT client;
+  GetClientRect(second, &client);
+  auto topOf = [&](uint32_t unit) {
+    RECT r;
+    GetWindowRect(Handle(kSecond, unit), &r);
+    MapWindowPoints(nullptr, second, reinterpret_cast<POINT*>(&r), 2);
+    return r.top;
+  };
+  EXPECT_EQ(topOf(kU2), 0);
+  EXPECT_EQ(topOf(kU1), 20);
+  EXPECT_EQ(topOf(kU3), client.bottom - 20);
 }
 
 std::vector<std::string> g_trayLog;
