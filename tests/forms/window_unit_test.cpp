@@ -514,6 +514,44 @@ TEST_F(WindowUnitTest, MnemonicsCursorsAndBars) {
   EXPECT_EQ(topOf(kU3), client.bottom - 20);
 }
 
+int TemporarySoundFiles() {
+  char directory[MAX_PATH];
+  GetTempPathA(sizeof directory, directory);
+  WIN32_FIND_DATAA found;
+  HANDLE find = FindFirstFileA((std::string(directory) + "qkm*.tmp").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  int count = 0;
+  do ++count; while (FindNextFileA(find, &found));
+  FindClose(find);
+  return count;
+}
+
+TEST_F(WindowUnitTest, BackgroundSoundStopsAndLeavesNoTemporaryFile) {
+  const std::vector<uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 0x60,
+                                     'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+  const int before = TemporarySoundFiles();
+  WindowProperties p;
+  p.backSound.Assign(midi.data(), uint32_t(midi.size()));
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(p)))}});
+  ASSERT_EQ(Load(kMain), 0);
+  const std::string file = Unit(kMain)->Sound().MidiFile();
+  // Without a sequencer playback fails silently and takes its file along.
+  if (!file.empty()) {
+    EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  EXPECT_EQ(TemporarySoundFiles(), before + (file.empty() ? 0 : 1));
+
+  WriteProperty(kMain, 0, 14, 2);  // not played automatically
+  EXPECT_FALSE(Unit(kMain)->Sound().Playing());
+  EXPECT_EQ(TemporarySoundFiles(), before);
+  WriteProperty(kMain, 0, 14, 0);
+  DestroyWindow(Handle(kMain, 0));
+  EXPECT_EQ(TemporarySoundFiles(), before);
+  if (!file.empty()) {
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+}
+
 std::vector<std::string> g_trayLog;
 void __cdecl OnTray(uint32_t argument, EventResult*) { g_trayLog.push_back(std::to_string(argument)); }
 
