@@ -19,6 +19,7 @@
 namespace {
 
 constexpr char kDefaultClassName[] = "QKWindow";
+constexpr int32_t kStartupLoadMode = 1;  // LoadStartupWindow's
 constexpr UINT kWindowClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 11
 constexpr DWORD kTitleMask = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
 constexpr uint32_t kSystemColour = 0xFF000000;
@@ -495,11 +496,14 @@ void WindowUnit::PaintBackground(HDC dc, const RECT& clip) {
 
 // --- closing ---
 
-// A refusal counts only as an explicit false from a handler that ran.
+// A refusal counts only as an explicit false from a handler that ran. The
+// runtime's own loads (mode 0, and 1 for the startup window) may refuse;
+// otherwise the startup window's "may I close" handler would be ignored.
 bool WindowUnit::Refuses(int32_t event) {
   EventResult result{};
   const bool ran = RaiseUnitEvent(windowId, 0, event, {}, &result);
-  return ran && result.hasResult && result.low == 0 && childMode == 0 && loadMode == 0;
+  const bool mayRefuse = childMode == 0 && (loadMode == 0 || loadMode == kStartupLoadMode);
+  return ran && result.hasResult && result.low == 0 && mayRefuse;
 }
 
 void WindowUnit::RequestClose() {

@@ -2,6 +2,7 @@
 // loop runs; the process must end through the loop with exit code 0.
 //   window_unit_child last            only the startup window is loaded
 //   window_unit_child hidden-second   a hidden second window is loaded too
+//   window_unit_child refuse          the startup window refuses the close
 #include <windows.h>
 
 #include <cstring>
@@ -20,6 +21,9 @@ namespace {
 
 constexpr uint32_t kMain = 0x52000001, kSecond = 0x52000002;
 HWND g_second = nullptr;
+HWND g_main = nullptr;
+
+void __cdecl RefuseClose(EventResult* result) { *result = {1, 0, 0}; }
 
 TemplateUnit OwnUnit(uint32_t unitId, uint32_t flags) {
   TemplateUnit u;
@@ -30,6 +34,12 @@ TemplateUnit OwnUnit(uint32_t unitId, uint32_t flags) {
   u.flags = flags;
   u.propertyBlock = WindowBlock(WindowProperties{});
   return u;
+}
+
+void CALLBACK DestroyMain(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  Trace(IsWindow(g_main) ? "still open" : "closed");
+  DestroyWindow(g_main);
 }
 
 void CALLBACK CloseSecond(HWND, UINT, UINT_PTR id, DWORD) {
@@ -43,9 +53,11 @@ void CALLBACK CloseSecond(HWND, UINT, UINT_PTR id, DWORD) {
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
   const bool hidden = !std::strcmp(argv[1], "hidden-second");
+  const bool refuse = !std::strcmp(argv[1], "refuse");
   TemplateWindow main, second;
   main.id = kMain;
   main.units = {OwnUnit(0x06000001, kUnitVisible)};
+  if (refuse) main.units[0].bindings = {{12, int32_t(reinterpret_cast<uintptr_t>(&RefuseClose))}};
   second.id = kSecond;
   second.units = {OwnUnit(0x06000002, 0)};
   std::vector<uint8_t> segment;
@@ -64,7 +76,9 @@ int main(int argc, char** argv) {
     SetTimer(nullptr, 0, 300, &CloseSecond);
   }
   Trace("loaded");
-  PostMessageA(FindUnitObject(kMain, 0)->Handle(), WM_CLOSE, 0, 0);
+  g_main = FindUnitObject(kMain, 0)->Handle();
+  PostMessageA(g_main, WM_CLOSE, 0, 0);
+  if (refuse) SetTimer(nullptr, 0, 300, &DestroyMain);
   app.RunMessageLoop();
   Trace("loop ended");
   return app.ExitInstance();

@@ -586,6 +586,12 @@ TEST(WindowUnitProcess, ClosingTheLastLoadedWindowEndsTheLoop) {
   EXPECT_FALSE(hidden.timedOut);
   EXPECT_EQ(hidden.exitCode, 0u);
   EXPECT_EQ(hidden.trace, "loaded\nstill running\nloop ended\n");
+
+  // The startup window's close handler may refuse like any other window's.
+  const ChildResult refused = RunChild("window_unit_child.exe", "refuse", 15000);
+  EXPECT_FALSE(refused.timedOut);
+  EXPECT_EQ(refused.exitCode, 0u);
+  EXPECT_EQ(refused.trace, "loaded\nstill open\nloop ended\n");
 }
 
 }  // namespace
