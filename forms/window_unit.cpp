@@ -176,7 +176,7 @@ bool WindowUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HWND
     SetWindowPos(hwnd, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   MakeIcons();
   ApplyShape();
-  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(DefaultGuiFont()), FALSE);
   if (props_.alwaysOnTop) ApplyTopmost();
   if (!props_.movable) ApplyMovable();
   PrepareBackPicture();
@@ -593,13 +593,9 @@ LRESULT WindowUnit::OnSetCursor(WPARAM wParam, LPARAM lParam) {
   HWND over = reinterpret_cast<HWND>(wParam);
   const int32_t index = over == Handle() ? 0 : UnitIndexOf(over);
   WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
-  UnitRecordLayout l;
-  if (index >= 0 && w && RecordOf(w->live, uint32_t(index), &l)) {
-    const uint32_t slot = LoadWord(UnitRecordAt(w->live, uint32_t(index)) + l.cursorSlot);
-    if (slot) {
-      SetCursor(Ptr<HICON__>(slot));
-      return TRUE;
-    }
+  if (HCURSOR cursor = index >= 0 && w ? UnitCursorAt(w->live, uint32_t(index)) : nullptr) {
+    SetCursor(cursor);
+    return TRUE;
   }
   return DefaultProc(WM_SETCURSOR, wParam, lParam);
 }
