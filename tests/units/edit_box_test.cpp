@@ -42,6 +42,7 @@ void __cdecl Changed(EventResult*) {
   g_events.push_back("changed " + SourceUnit());
 }
 void __cdecl FocusLost(EventResult*) { g_events.push_back("lost " + SourceUnit()); }
+void __cdecl FocusGained(EventResult*) { g_events.push_back("gained " + SourceUnit()); }
 void __cdecl SpinPressed(uint32_t step, EventResult*) {
   g_events.push_back("spin " + std::to_string(static_cast<int32_t>(step)));
 }
@@ -181,7 +182,7 @@ TemplateUnit Box(uint32_t id, int32_t left, int32_t top, int32_t width, int32_t 
   u.width = width;
   u.height = height;
   u.flags = kUnitVisible | kUnitTabStop;
-  u.bindings = {{0, OffsetOf(&Changed)}, {-8, OffsetOf(&FocusLost)}, {1, OffsetOf(&SpinPressed)}};
+  u.bindings = {{0, OffsetOf(&Changed)}, {-8, OffsetOf(&FocusLost)}, {-7, OffsetOf(&FocusGained)}, {1, OffsetOf(&SpinPressed)}};
   u.propertyBlock = BoxBlock(s);
   return u;
 }
@@ -214,7 +215,7 @@ TemplateWindow MainWindow() {
   const LogFontBytes twelve = TwelvePoints();
   font.font = FontBytes(twelve);
   font.text = WU "W";
-  w.units.push_back(Box(kLow, 250, 10, 120, 10, font));
+  w.units.push_back(Box(kLow, 380, 10, 120, 10, font));
   font.backColor = 0x0040C040;
   font.text = "WWWW";
   w.units.push_back(Box(kHigh, 250, 40, 120, 64, font));
@@ -354,6 +355,8 @@ TEST_F(EditBoxTest, AWorkerReadsAndWritesTheContentOfTheMainThreadsBox) {
 }
 
 TEST_F(EditBoxTest, NumericAndDateBoxesFilterAndNormaliseOnFocusLoss) {
+  SetFocus(Handle(kMain, kNumber));
+  EXPECT_EQ(g_events, (std::vector<std::string>{"gained 16000003"}));
   const std::pair<const char*, const char*> numbers[] = {{"007", "7"}, {"0", ""}, {"300", "255"}, {"42", "42"}};
   for (const auto& [typed, shown] : numbers) {
     SCOPED_TRACE(typed);
@@ -455,6 +458,13 @@ TEST_F(EditBoxTest, AManualSpinnerRaisesSpinPressedAndLeavesTheText) {
   SendMessageA(spin, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), reinterpret_cast<LPARAM>(&high));
   EXPECT_EQ(low, -70000);
   EXPECT_EQ(high, 100000);
+  // The spinner has a shallow edge with borders 0, 1 and 3 only.
+  EXPECT_TRUE(GetWindowLongA(spin, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+  WriteProperty(kMain, kManualSpin, 9, 2);
+  EXPECT_FALSE(GetWindowLongA(spin, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+  EXPECT_TRUE(GetWindowLongA(Handle(kMain, kManualSpin), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+  WriteProperty(kMain, kManualSpin, 9, 3);
+  EXPECT_TRUE(GetWindowLongA(spin, GWL_EXSTYLE) & WS_EX_STATICEDGE);
 }
 
 // Rows of the box's window that hold the darkest pixels (the text's ink).
@@ -491,15 +501,17 @@ Ink InkOf(HWND hwnd) {
   return ink;
 }
 
-TEST_F(EditBoxTest, AFontGrowsALowBoxAndATallBoxCentresItsLine) {
-  // The low box: the height of 吴 in its font plus the two edges.
+// Heights of 吴 and W in a font of the given points, made the way the box
+// makes it.
+std::pair<int, int> LineHeights(int32_t points) {
   LOGFONTA font;
-  const LogFontBytes twelve = TwelvePoints();
-  std::memcpy(&font, &twelve, sizeof font);
+  LogFontBytes bytes = TwelvePoints();
+  HDC dc = GetDC(nullptr);
+  bytes.height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  std::memcpy(&font, &bytes, sizeof font);
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = PROOF_QUALITY;
   HFONT made = CreateFontIndirectA(&font);
-  HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, made);
   SIZE wu{}, w{};
   GetTextExtentPoint32A(dc, WU, 2, &wu);
@@ -507,23 +519,43 @@ TEST_F(EditBoxTest, AFontGrowsALowBoxAndATallBoxCentresItsLine) {
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
   DeleteObject(made);
-  ASSERT_GT(wu.cy, 10);
-  EXPECT_EQ(ReadProperty(kMain, kLow, 3), uint32_t(wu.cy + 2 * GetSystemMetrics(SM_CYEDGE)));
+  return {wu.cy, w.cy};
+}
+
+TEST_F(EditBoxTest, AFontGrowsALowBoxAndATallBoxCentresItsLine) {
+  // The low box: the height of 吴 in its font plus the two edges.
+  const int edges = 2 * GetSystemMetrics(SM_CYEDGE);
+  const auto [wu, w] = LineHeights(12);
+  ASSERT_GT(wu, 10);
+  EXPECT_EQ(ReadProperty(kMain, kLow, 3), uint32_t(wu + edges));
   EXPECT_EQ(ReadProperty(kMain, kLow, 2), 120u);  // width kept
+  // A larger size through the font member grows it again.
+  WriteProperty(kMain, kLow, 12, 20, kFontSize);
+  EXPECT_EQ(ReadProperty(kMain, kLow, 12, kFontSize), 20u);
+  EXPECT_EQ(ReadProperty(kMain, kLow, 3), uint32_t(LineHeights(20).first + edges));
 
   // The tall box: a client area one line high in the middle of the box.
   HWND high = Handle(kMain, kHigh);
   SetFocus(Handle(kMain, kOther));  // no caret or selection in the picture
   RECT client;
   GetClientRect(high, &client);
-  EXPECT_EQ(client.bottom, w.cy);
+  EXPECT_EQ(client.bottom, w);
   RedrawWindow(high, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   const Ink ink = InkOf(high);
   ASSERT_GE(ink.top, 0) << "no text drawn";
   const int above = ink.top, below = 64 - 1 - ink.bottom;
   EXPECT_LE(std::abs(above - below), 6) << above << " above, " << below << " below";
-  // The frame around the client area has the box's own background.
+  // The frame around the client area has the box's own background, and
+  // answers hit tests as border.
   EXPECT_EQ(ink.margin, COLORREF(0x0040C040));
+  RECT box;
+  GetWindowRect(high, &box);
+  EXPECT_EQ(SendMessageA(high, WM_NCHITTEST, 0, MAKELPARAM(box.left + 60, box.top + edges + 2)), HTBORDER);
+  EXPECT_EQ(SendMessageA(high, WM_NCHITTEST, 0, MAKELPARAM(box.left + 60, box.top + 32)), HTCLIENT);
+  // The system colour stands for the button face.
+  WriteProperty(kMain, kHigh, 11, 0xFF000000);
+  RedrawWindow(high, nullptr, nullptr, RDW_UPDATENOW);
+  EXPECT_EQ(InkOf(high).margin, GetSysColor(COLOR_BTNFACE));
 }
 
 TEST_F(EditBoxTest, WritesClampStoreAndReCreateWhereTheyMust) {
@@ -593,6 +625,61 @@ TEST_F(EditBoxTest, ABoundBoxShowsWritesBackAndFollowsItsSource) {
   WriteProperty(kMain, kBound, 27, Addr(""));
   EXPECT_TRUE(source->source.clients.empty());
   EXPECT_EQ(Text(kBound), "");
+}
+
+std::vector<std::string> g_visited;
+char* __stdcall Visit(char* text, int32_t faceName, uint32_t user) {
+  g_visited.push_back(std::string(faceName ? "face " : "") + text + " " + std::to_string(user));
+  if (faceName) std::strcpy(text, "Arial");
+  return std::string(text) == "src" ? MakeTextCopy("renamed") : nullptr;
+}
+
+TEST_F(EditBoxTest, TheTypeVisitsItsTextsAndADesignedBoxAnswersStoredValues) {
+  BoxSettings s;
+  s.text = "content";
+  s.font = FontBytes(TwelvePoints());
+  s.dataSource = "src";
+  s.dataColumn = "col";
+  std::vector<uint8_t> block = BoxBlock(s);
+  uint32_t length = static_cast<uint32_t>(block.size());
+  auto visit = reinterpret_cast<VisitTextsFn>(EditBoxTypeEntry(kEntryVisitTexts));
+  auto* out = static_cast<uint8_t*>(visit(block.data(), &length, &Visit, 7));
+  EXPECT_EQ(g_visited, (std::vector<std::string>{"content 7", "face Tahoma 7", "src 7", "col 7"}));
+  EditBoxProperties p;
+  ASSERT_TRUE(LoadEditBoxProperties(&p, out, length));
+  FreeMemory(out);
+  EXPECT_STREQ(p.text.text(), "content");
+  EXPECT_STREQ(p.dataSource.text(), "renamed");
+  LogFontBytes face;
+  ASSERT_TRUE(FontOf(p.font, &face));
+  EXPECT_STREQ(face.faceName, "Arial");
+  BoxSettings future;
+  future.version = 3;
+  std::vector<uint8_t> unreadable = BoxBlock(future);
+  length = static_cast<uint32_t>(unreadable.size());
+  EXPECT_EQ(visit(unreadable.data(), &length, &Visit, 0), nullptr);
+  EXPECT_EQ(length, 0u);
+
+  // Design mode: selection reads give the stored values, and a HideSel
+  // change asks for no new window.
+  auto create = reinterpret_cast<CreateUnitFn>(EditBoxTypeEntry(kEntryCreateUnit));
+  auto read = reinterpret_cast<ReadPropertyFn>(EditBoxTypeEntry(kEntryReadProperty));
+  auto written = reinterpret_cast<PropertyWrittenFn>(EditBoxTypeEntry(kEntryPropertyWritten));
+  Wnd* designed = create(block.data(), static_cast<uint32_t>(block.size()), WS_VISIBLE, Handle(kMain, 0), 900,
+                         nullptr, 300, 250, 100, 24, kMain, 0x16000077, 0, 1);
+  ASSERT_TRUE(designed);
+  SendMessageA(designed->Handle(), EM_SETSEL, 2, 5);
+  PropertyValue v{};
+  ASSERT_EQ(read(designed, 16, &v), 1);
+  EXPECT_EQ(v.word0, 0u);
+  ASSERT_EQ(read(designed, 17, &v), 1);
+  EXPECT_EQ(v.word0, 0u);
+  EXPECT_EQ(read(designed, 21, &v), 0);  // past DataColumn
+  const PropertyValue off{0, 0};
+  uint32_t outWord = 5;
+  EXPECT_EQ(written(designed, 5, &off, Addr(&outWord)), 0);
+  EXPECT_EQ(outWord, 0u);
+  designed->DestroyWindow();
 }
 
 class EditBoxBlockTest : public EditBoxTest {
