@@ -9,6 +9,7 @@
 #include <string>
 
 #include "forms/event_dispatch.h"
+#include "forms/form_runtime.h"
 #include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/values.h"
@@ -251,7 +252,7 @@ void EditBoxUnit::ApplyFont() {
     font.lfPitchAndFamily = 0;
     font_ = CreateFontIndirectA(&font);
   }
-  HFONT use = font_ ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HFONT use = font_ ? font_ : DefaultGuiFont();
   if (SingleLine()) {
     const int32_t least = TextHeight(Handle(), use, kMeasureText) + 2 * GetSystemMetrics(SM_CYEDGE);
     RECT r;
