@@ -238,7 +238,8 @@ void EditBoxUnit::Select() {
 }
 
 void EditBoxUnit::ApplyFont() {
-  if (font_) DeleteObject(font_);
+  // The control keeps drawing with the old font until WM_SETFONT below.
+  HFONT previous = font_;
   font_ = nullptr;
   LogFontBytes bytes;
   if (FontOf(props_.font, &bytes)) {
@@ -262,6 +263,7 @@ void EditBoxUnit::ApplyFont() {
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
   }
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
+  if (previous) DeleteObject(previous);
   if (SingleLine()) RecalculateFrame(Handle());
 }
 
