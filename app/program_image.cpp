@@ -9,6 +9,7 @@
 #include "app/subroutines.h"
 #include "forms/window_unit.h"
 #include "program_image_layout.h"
+#include "units/edit_box.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ ProgramImage g_programImage;
 
 const ProgramImage* BuildProgramImage() {
   g_coreTypes[0] = WindowDataType();
-  g_coreTypes[4] = UnitType("编辑框", "EditBox");
+  g_coreTypes[4] = EditBoxDataType();
   g_coreTypes[9] = UnitType("标签", "Label");
   g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
   g_extendedUi1Types[4] = UnitType("透明标签", "TransLabel");
