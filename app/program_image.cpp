@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "app/subroutines.h"
+#include "forms/window_unit.h"
+#include "program_image_layout.h"
+#include "units/edit_box.h"
 #include "units/label.h"
 #include "units/trans_label.h"
-#include "program_image_layout.h"
 
 namespace {
 
@@ -83,8 +85,8 @@ uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
 ProgramImage g_programImage;
 
 const ProgramImage* BuildProgramImage() {
-  g_coreTypes[0] = UnitType("窗口", "window");
-  g_coreTypes[4] = UnitType("编辑框", "EditBox");
+  g_coreTypes[0] = WindowDataType();
+  g_coreTypes[4] = EditBoxDataType();
   g_coreTypes[9] = LabelDataType();
   g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
   g_extendedUi1Types[4] = TransLabelDataType();
