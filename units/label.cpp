@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "forms/unit_contract.h"
 #include "pictures/picture_cache.h"
@@ -10,6 +11,7 @@
 #include "runtime/values.h"
 #include "units/border_style.h"
 #include "units/common_properties.h"
+#include "units/data_source.h"
 #include "units/gradient_painter.h"
 #include "units/label_properties.h"
 #include "units/label_text.h"
@@ -67,6 +69,7 @@ class LabelUnit : public Wnd {
   // Operations
   void Write(int32_t index, const PropertyValue& value);
   bool Read(int32_t index, PropertyValue* value) const;
+  void Rebind();
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnFinalMessage() override;
@@ -75,9 +78,15 @@ class LabelUnit : public Wnd {
   void OnPaint();
   bool PaintBackPicture(HDC dc, const RECT& area, const RECT& clip, HRGN fill);
   LRESULT OnNotify(WPARAM wParam, LPARAM lParam);
+  void OnSourceNotice(int32_t code, const DataSourceNotice* notice);
+  void RefreshCaption();
+  void DropSourceLink();
   void Invalidate() { InvalidateRect(Handle(), nullptr, FALSE); }
 
   PictureCache picture_;
+  DataSource* source_ = nullptr;
+  HWND sourceWindow_ = nullptr;
+  int32_t column_ = -1;
 };
 
 // --- properties ---
@@ -116,8 +125,11 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
     case kHAlign: props.hAlign = Clamp(v.word0, 2); break;
     case kWordWrap: props.wordWrap = v.word0 ? 1 : 0; break;
     case kVAlign: props.vAlign = Clamp(v.word0, 2); break;
-    case kDataSource: props.dataSource.AssignText(text); break;
-    case kDataColumn: props.dataColumn.AssignText(text); break;
+    case kDataSource:
+    case kDataColumn:
+      (index == kDataSource ? props.dataSource : props.dataColumn).AssignText(text);
+      Rebind();
+      break;
     default: return;  // not a Label property: nothing to redraw
   }
   Invalidate();
@@ -151,6 +163,53 @@ bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
     case kDataSource: word(Word(props.dataSource.text())); return true;
     case kDataColumn: word(Word(props.dataColumn.text())); return true;
     default: return false;
+  }
+}
+
+// --- data binding (display only) ---
+
+void LabelUnit::DropSourceLink() {
+  // A source destroyed before us has no client list left to leave.
+  if (source_ && ::IsWindow(sourceWindow_)) source_->unregisterClient(source_, Handle());
+  source_ = nullptr;
+  sourceWindow_ = nullptr;
+  column_ = -1;
+}
+
+void LabelUnit::Rebind() {
+  DropSourceLink();
+  source_ = FindDataSource(windowId, props.dataSource.text(), &sourceWindow_);
+  if (source_) {
+    source_->registerClient(source_, Handle());
+    column_ = props.dataColumn.empty() ? -1 : source_->columnIndex(source_, props.dataColumn.text());
+  }
+  RefreshCaption();
+}
+
+// The caption becomes the bound column of the current record, or the empty
+// text when there is no source or no such column.
+void LabelUnit::RefreshCaption() {
+  char* value = source_ && column_ >= 0 ? source_->readColumn(source_, column_) : nullptr;
+  props.caption.AssignText(value);
+  FreeMemory(value);
+  SetWindowTextA(Handle(), props.caption.text());
+  Invalidate();
+}
+
+void LabelUnit::OnSourceNotice(int32_t code, const DataSourceNotice* notice) {
+  if (!source_) return;
+  switch (code) {
+    case kSourceReloaded:
+    case kSourceMoved:
+    case kSourceCleared: RefreshCaption(); return;
+    case kSourceRecordChanged:
+      if (!notice) return;
+      if (notice->subCode == 0 || notice->subCode == 4 || notice->subCode == 6 ||
+          (notice->subCode == 10 && column_ >= notice->firstColumn &&
+           column_ - notice->firstColumn < notice->columnCount))
+        RefreshCaption();
+      return;
+    default: return;  // a Label never writes back
   }
 }
 
@@ -265,6 +324,23 @@ LRESULT LabelUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_PAINT: OnPaint(); return 0;
     case kLabelNotify: return OnNotify(wParam, lParam);
+    case kUnitCreatedNotice: {
+      // The notice may name the source that was just created.
+      const char* name = reinterpret_cast<const char*>(wParam);
+      if (!props.dataSource.empty() && (!name || std::strcmp(name, props.dataSource.text()) == 0))
+        Rebind();
+      return 0;
+    }
+    case kUnitDataSourceOf: {
+      HWND ignored = nullptr;
+      return static_cast<LRESULT>(Word(FindDataSource(windowId, props.dataSource.text(), &ignored)));
+    }
+    case kDataSourceNoticeMessage:
+      OnSourceNotice(static_cast<int32_t>(wParam), reinterpret_cast<const DataSourceNotice*>(lParam));
+      return 0;
+    case WM_DESTROY:
+      DropSourceLink();
+      break;
     default: break;
   }
   return DefaultProc(message, wParam, lParam);

@@ -282,8 +282,11 @@ TEST_F(LabelTest, EntriesSaveVisitAndRefuseLaterVersions) {
 
   // The saved block holds what was written since loading.
   Write(kText, 24, 1);
-  const char column[] = "name";
+  // A column name with no source leaves the caption empty; then a new one.
+  const char column[] = "name", caption[] = "WW";
   WriteProperty(kMain, kText, 28, Addr(column));
+  EXPECT_EQ(ReadProperty(kMain, kText, 8), 0u);
+  WriteProperty(kMain, kText, 8, Addr(caption));
   void* saved = save(Object(kMain, kText));
   ASSERT_NE(saved, nullptr);
   LabelProperties p;

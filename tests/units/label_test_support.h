@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/forms/form_test_support.h"
+#include "units/common_properties.h"
 #include "units/label.h"
 #include "units/label_properties.h"
 #include "units/trans_label.h"
@@ -19,12 +20,21 @@
 constexpr uint32_t kLabelType = 0x00020001;
 constexpr uint32_t kTransLabelType = 0x00020002;
 
-inline const LibraryInfo* LabelLibrary() {
-  static DataTypeRecord types[2] = {LabelDataType(), TransLabelDataType()};
-  static LibraryInfo info = [] {
+// Type 3, when a test gives its entry: a data-source unit.
+constexpr uint32_t kSourceType = 0x00020003;
+
+inline const LibraryInfo* LabelLibrary(UnitTypeEntry sourceEntry = nullptr) {
+  static PropertyDescriptor common[8];
+  static DataTypeRecord types[3] = {LabelDataType(), TransLabelDataType(), {}};
+  static LibraryInfo info = [sourceEntry] {
+    for (int i = 0; i < 8; ++i) common[i] = DescribeProperty(kCommonPropertyTypes[i]);
+    types[2].flags = 0x40;
+    types[2].propertyCount = 8;
+    types[2].properties = Addr(common);
+    types[2].entryLookup = Addr(reinterpret_cast<void*>(sourceEntry));
     LibraryInfo i{};
     i.format = kLibraryFormatWord;
-    i.dataTypeCount = 2;
+    i.dataTypeCount = sourceEntry ? 3 : 2;
     i.dataTypes = Addr(types);
     return i;
   }();
@@ -33,10 +43,10 @@ inline const LibraryInfo* LabelLibrary() {
 
 class LabelFormTest : public FormTest {
  protected:
-  void StartWithLabels(const TemplateDescription& description) {
+  void StartWithLabels(const TemplateDescription& description, UnitTypeEntry sourceEntry = nullptr) {
     ASSERT_TRUE(WriteTemplate(description, &segment_));
     program_.AddLibrary(TestLibrary());
-    program_.AddLibrary(LabelLibrary());
+    program_.AddLibrary(LabelLibrary(sourceEntry));
     program_.SetTemplate(segment_.data(), static_cast<uint32_t>(segment_.size()));
     program_.SetCodeBase(0);
     app_ = new RuntimeApp(program_.Image(), 0, FormRuntimeSeam());
