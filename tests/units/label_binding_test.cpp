@@ -11,53 +11,42 @@
 
 namespace {
 
-constexpr uint32_t kMain = 0x52000001, kMainUnit = 0x06000001;
-constexpr uint32_t kBound = 0x16000002, kSource = 0x16000003;
+constexpr uint32_t kMain = 0x52000001, kBound = 0x16000002, kSource = 0x16000003;
 
-struct TestSource {
-  DataSource table;
-  std::vector<std::string> columns{"name", "path"};
-  std::vector<std::string> values{"n1", "C:\\pe"};
-  std::vector<HWND> clients;
-  int writes = 0;
-};
-TestSource* Of(DataSource* self) { return reinterpret_cast<TestSource*>(self); }
-
-const DataSource kSourceFunctions = {
-    [](DataSource* self, HWND client) { Of(self)->clients.push_back(client); },
-    [](DataSource* self, HWND client) {
-      auto& c = Of(self)->clients;
-      c.erase(std::remove(c.begin(), c.end(), client), c.end());
-    },
-    [](DataSource* self, const char* name) -> int32_t {
-      auto& c = Of(self)->columns;
-      auto it = std::find(c.begin(), c.end(), std::string(name ? name : ""));
-      return it == c.end() ? -1 : static_cast<int32_t>(it - c.begin());
-    },
-    [](DataSource* self, int32_t column) { return MakeTextCopy(Of(self)->values[size_t(column)].c_str()); },
-    [](DataSource* self, int32_t, const char*) {
-      ++Of(self)->writes;
-      return true;
-    },
-    [](DataSource*) { return false; },
-};
-
+// A data-source unit with one record of two columns.
 class SourceUnit : public Wnd {
  public:
-  TestSource source;
+  // The table first, then the way back to its unit.
+  struct Table {
+    DataSource functions;
+    SourceUnit* unit;
+  } table{{
+      [](DataSource* self, HWND client) { Of(self)->clients.push_back(client); },
+      [](DataSource* self, HWND client) { std::erase(Of(self)->clients, client); },
+      [](DataSource*, const char* name) -> int32_t {
+        return std::string(name) == "name" ? 0 : std::string(name) == "path" ? 1 : -1;
+      },
+      [](DataSource* self, int32_t column) { return MakeTextCopy(Of(self)->values[column].c_str()); },
+      [](DataSource* self, int32_t, const char*) { return ++Of(self)->writes, true; },
+      [](DataSource*) { return false; },
+  }, this};
+  std::string values[2] = {"n1", "C:\\pe"};
+  std::vector<HWND> clients;
+  int writes = 0;
   uint32_t windowId = 0, unitId = 0;
-  SourceUnit() { source.table = kSourceFunctions; }
+
+  static SourceUnit* Of(DataSource* self) { return reinterpret_cast<Table*>(self)->unit; }
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == kDataSourceQuery) return reinterpret_cast<LRESULT>(&source.table);
+    if (message == kDataSourceQuery) return reinterpret_cast<LRESULT>(&table);
     return DefaultProc(message, wParam, lParam);
   }
   void OnFinalMessage() override {
-    HostService(2000, static_cast<int32_t>(windowId), static_cast<int32_t>(unitId));
+    HostService(2000, int32_t(windowId), int32_t(unitId));
     delete this;
   }
   void Notify(int32_t code, int32_t subCode = 0, int32_t first = 0, int32_t count = 0) {
     DataSourceNotice notice{code, subCode, first, count};
-    for (HWND client : std::vector<HWND>(source.clients))
+    for (HWND client : std::vector<HWND>(clients))
       SendMessageA(client, kDataSourceNoticeMessage, WPARAM(code), reinterpret_cast<LPARAM>(&notice));
   }
 };
@@ -65,22 +54,14 @@ class SourceUnit : public Wnd {
 Wnd* __stdcall CreateSource(const uint8_t*, uint32_t, uint32_t style, HWND parent, uint32_t id, HMENU,
                             int32_t left, int32_t top, int32_t width, int32_t height, uint32_t windowId,
                             uint32_t unitId, uint32_t, uint32_t) {
-  static const bool registered = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &Wnd::ClassProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "_NX_LabelTestSource";
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
+  WNDCLASSA wc{0, &Wnd::ClassProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr, nullptr, nullptr,
+               "_NX_LabelTestSource"};
+  RegisterClassA(&wc);
   auto* unit = new SourceUnit();
   unit->windowId = windowId;
   unit->unitId = unitId;
-  if (!unit->CreateEx(0, "_NX_LabelTestSource", "", WS_CHILD | style, left, top, width, height, parent,
-                      reinterpret_cast<HMENU>(static_cast<uintptr_t>(id)))) {
-    delete unit;
-    return nullptr;
-  }
+  unit->CreateEx(0, wc.lpszClassName, "", WS_CHILD | style, left, top, width, height, parent,
+                 reinterpret_cast<HMENU>(uintptr_t(id)));
   return unit;
 }
 
@@ -97,11 +78,10 @@ class LabelBindingTest : public LabelFormTest {
     p.dataColumn.AssignText("path");
     TemplateWindow w;
     w.id = kMain;
-    w.units.push_back(TestWindowUnit(kMainUnit));
-    w.units.push_back(UnitAt(kBound, kLabelType, 0, 0, 100, 30, Bytes(SaveLabelProperties(p))));
-    TemplateUnit source = UnitAt(kSource, kSourceType, 0, 40, 10, 10, {});
-    source.name = "src";
-    w.units.push_back(source);
+    w.units.push_back(TestWindowUnit(0x06000001));
+    w.units.push_back(UnitAt(kBound, kLabelType, RECT{0, 0, 100, 30}, Bytes(SaveLabelProperties(p))));
+    w.units.push_back(UnitAt(kSource, kSourceType, RECT{0, 40, 10, 50}, {}));
+    w.units.back().name = "src";
     StartWithLabels({{w}}, &SourceEntry);
     ASSERT_EQ(Load(kMain), 0);
     Pump();
@@ -109,47 +89,47 @@ class LabelBindingTest : public LabelFormTest {
     ASSERT_NE(source_, nullptr);
     label_ = Handle(kMain, kBound);
   }
+  // The window text, checked against the stored caption.
   std::string Caption() {
     char text[64] = {};
     GetWindowTextA(label_, text, sizeof text);
     char* read = At<char>(ReadProperty(kMain, kBound, 8));
-    EXPECT_STREQ(read ? read : "", text) << "stored caption and window text agree";
+    EXPECT_STREQ(read ? read : "", text);
     FreeMemory(read);
     return text;
   }
+  void WriteName(int32_t index, const char* name) { WriteProperty(kMain, kBound, index, Addr(name)); }
   SourceUnit* source_ = nullptr;
   HWND label_ = nullptr;
 };
 
 TEST_F(LabelBindingTest, ShowsTheBoundColumnAndFollowsTheSourcesNotices) {
   EXPECT_EQ(Caption(), "C:\\pe");
-  EXPECT_EQ(source_->source.clients, std::vector<HWND>{label_});
-  EXPECT_EQ(SendMessageA(label_, kUnitDataSourceOf, 0, 0), reinterpret_cast<LRESULT>(&source_->source.table));
-
-  source_->source.values[1] = "D:\\";
-  source_->Notify(kSourceReadOnlyChanged);  // not a refresh
+  EXPECT_EQ(source_->clients, std::vector<HWND>{label_});
+  EXPECT_EQ(SendMessageA(label_, kUnitDataSourceOf, 0, 0), reinterpret_cast<LRESULT>(&source_->table));
+  source_->values[1] = "D:\\";
+  source_->Notify(kSourceReadOnlyChanged);
   source_->Notify(kSourceRecordChanged, 10, 0, 1);  // columns [0, 1): not ours
   source_->Notify(kSourceRecordChanged, 2);
   EXPECT_EQ(Caption(), "C:\\pe");
   source_->Notify(kSourceRecordChanged, 10, 1, 1);
   EXPECT_EQ(Caption(), "D:\\");
-  source_->source.values[1] = "E:\\";
+  source_->values[1] = "E:\\";
   source_->Notify(kSourceMoved);
   EXPECT_EQ(Caption(), "E:\\");
   source_->Notify(kSourceWriteBack);
-  EXPECT_EQ(source_->source.writes, 0) << "a Label only displays";
+  EXPECT_EQ(source_->writes, 0) << "a Label only displays";
 }
 
 TEST_F(LabelBindingTest, ANameThatFindsNothingEmptiesTheCaption) {
-  const char name[] = "name", missing[] = "nosuch", none[] = "";
-  WriteProperty(kMain, kBound, 28, Addr(name));
+  WriteName(28, "name");
   EXPECT_EQ(Caption(), "n1");
-  WriteProperty(kMain, kBound, 28, Addr(missing));
+  WriteName(28, "nosuch");
   EXPECT_EQ(Caption(), "");
-  WriteProperty(kMain, kBound, 28, Addr(name));
-  WriteProperty(kMain, kBound, 27, Addr(none));
+  WriteName(28, "name");
+  WriteName(27, "");
   EXPECT_EQ(Caption(), "");
-  EXPECT_TRUE(source_->source.clients.empty()) << "the old link is dropped";
+  EXPECT_TRUE(source_->clients.empty()) << "the old link is dropped";
   EXPECT_EQ(SendMessageA(label_, kUnitDataSourceOf, 0, 0), 0);
 }
 
