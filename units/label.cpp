@@ -231,6 +231,7 @@ RECT FitPicture(const RECT& area, int width, int height) {
 // False when the fill region is dropped (the picture covers it all).
 bool LabelUnit::PaintBackPicture(HDC dc, const RECT& area, const RECT& clip, HRGN fill) {
   const int width = picture_.Width(), height = picture_.Height();
+  if (width <= 0 || height <= 0) return true;
   RECT drawn{};
   switch (props.backPictureMode) {
     case 0:
@@ -238,8 +239,11 @@ bool LabelUnit::PaintBackPicture(HDC dc, const RECT& area, const RECT& clip, HRG
       picture_.Draw(dc, drawn.left, drawn.top, -1, -1, SRCCOPY);
       break;
     case 1:
-      for (int y = area.top; y < area.bottom; y += height) {
-        for (int x = area.left; x < area.right; x += width) {
+      // Start at the first row and column of tiles that reach the clip box.
+      for (int y = area.top + std::max(0L, (clip.top - area.top) / height) * height;
+           y < std::min(area.bottom, clip.bottom); y += height) {
+        for (int x = area.left + std::max(0L, (clip.left - area.left) / width) * width;
+             x < std::min(area.right, clip.right); x += width) {
           RECT tile{x, y, x + width, y + height}, seen;
           if (IntersectRect(&seen, &tile, &clip)) picture_.Draw(dc, x, y, -1, -1, SRCCOPY);
         }
