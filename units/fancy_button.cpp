@@ -240,8 +240,10 @@ void FancyButton::OnMouseMove(WPARAM keys) {
 }
 
 void FancyButton::OnDisabled() {
+  // Windows takes the focus from a window it disables before telling it;
+  // a focus held elsewhere stays where it is.
   HWND focus = GetFocus();
-  if (focus == Handle() || IsChild(Handle(), focus)) {
+  if (!focus || focus == Handle() || IsChild(Handle(), focus)) {
     HWND parent = GetParent(Handle());
     HWND next = parent ? GetNextDlgTabItem(parent, Handle(), FALSE) : nullptr;
     if (next == Handle()) next = nullptr;
