@@ -6,6 +6,7 @@
 
 #include "app/subroutines.h"
 #include "program_image_layout.h"
+#include "units/super_button.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ const ProgramImage* BuildProgramImage() {
   g_coreTypes[0] = UnitType("窗口", "window");
   g_coreTypes[4] = UnitType("编辑框", "EditBox");
   g_coreTypes[9] = UnitType("标签", "Label");
-  g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
+  g_extendedUi2Types[0] = SuperBtnDataType();
   g_extendedUi1Types[4] = UnitType("透明标签", "TransLabel");
 
   g_libraries[kCoreLibrary] = MakeLibrary("5b8a1c7e3d2f4e6a9c0b1d2e3f4a5b6c", {5, 7, 64}, {3, 7, 3, 7},
