@@ -9,6 +9,7 @@
 
 #include "pictures/picture_draw.h"
 #include "tests/forms/form_test_support.h"
+#include "tests/forms/template_test_support.h"
 #include "runtime/values.h"
 #include "units/super_button.h"
 
@@ -157,16 +158,21 @@ class SuperBtnTest : public FormTest {
     ASSERT_TRUE(ResetSuperBtnProperties(&p, {Sys(COLOR_BTNTEXT), Sys(COLOR_BTNFACE)}));
     edit(p);
     PropertyBytes block = SaveSuperBtnProperties(p);
+    StartWithBlock(std::vector<uint8_t>(block.data(), block.data() + block.size()), kWidth, kHeight, flags);
+  }
+
+  void StartWithBlock(const std::vector<uint8_t>& block, int width, int height,
+                      uint32_t flags = kUnitVisible | kUnitTabStop) {
     TemplateWindow w;
     w.id = kMain;
     w.units.push_back(TestWindowUnit(kMainUnit));
     TemplateUnit button;
     button.id = kButton;
     button.typeCode = kSuperBtnType;
-    button.left = 10, button.top = 10, button.width = kWidth, button.height = kHeight;
+    button.left = 10, button.top = 10, button.width = width, button.height = height;
     button.flags = flags;
     button.bindings.push_back({kSuperBtnClicked, OffsetOf(&ClickedHandler)});
-    button.propertyBlock.assign(block.data(), block.data() + block.size());
+    button.propertyBlock = block;
     w.units.push_back(button);
     TemplateUnit other = TestUnit(kOther, kTestUnitType, kUnitVisible | kUnitTabStop);
     other.top = 100;
@@ -227,6 +233,21 @@ TEST_F(SuperBtnTest, ClickRaisesClickedOnceAndCheckBoxTogglesFirst) {
   SendMessageA(button_, BM_SETCHECK, BST_INDETERMINATE, 0);
   EXPECT_EQ(SendMessageA(button_, BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(ReadProperty(kMain, kButton, 8 + kChecked), 1u);
+}
+
+// The application's Upgrade button, from its template block.
+TEST_F(SuperBtnTest, ApplicationButtonShowsItsCaptionFlatAndClicksOnce) {
+  StartWithBlock(SuperBtnPropertyBlock("升级"), 56, 24);
+  char caption[16] = {};
+  GetWindowTextA(button_, caption, sizeof caption);
+  EXPECT_STREQ(caption, "升级");
+  const COLORREF face = Sys(COLOR_BTNFACE);
+  Capture shown(button_);
+  EXPECT_EQ(shown.At(0, 0), face);
+  EXPECT_EQ(shown.At(55, 23), face);
+  EXPECT_GT(shown.CountTowards(Sys(COLOR_BTNTEXT), face), 20);
+  Click();
+  EXPECT_EQ(Log(), std::vector<std::string>{"clicked 0"});
 }
 
 TEST_F(SuperBtnTest, FlatLookBackgroundsEdgesAndTextByState) {
@@ -416,6 +437,15 @@ TEST_F(SuperBtnTest, PropertiesReadBackAndDefaultStyleRecreates) {
   char caption[32] = {};
   GetWindowTextA(button_, caption, sizeof caption);
   EXPECT_STREQ(caption, "升级");
+  // A font member write builds the font and hands it to the window.
+  WriteProperty(kMain, kButton, 8 + kBtnFont, 24, kFontSize);
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(button_, WM_GETFONT, 0, 0)), sizeof font, &font);
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(font.lfHeight, PointsToHeight(24, GetDeviceCaps(screen, LOGPIXELSY)));
+  EXPECT_LT(font.lfHeight, -20);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(font.lfQuality, PROOF_QUALITY);
   WriteProperty(kMain, kButton, 8 + kPressStyle, 1);
   EXPECT_EQ(Unit()->pressShift.y, 2);
 
