@@ -3,6 +3,8 @@
 #include "app/program_image.h"
 
 #include <array>
+#include <cstring>
+#include <vector>
 
 #include "app/subroutines.h"
 #include "program_image_layout.h"
@@ -53,6 +55,24 @@ LibraryInfo MakeLibrary(const char* identifier, std::array<uint32_t, 3> version,
 }
 
 LibraryInfo g_libraries[kLibraryCount];
+std::vector<uint8_t> g_libraryNames[kLibraryCount];  // display name, then the command array
+
+// The display name with the library's command entry addresses packed right
+// after its terminator, unaligned, as the image lays them out.
+void PlaceLibraryRecord(LibraryInfo* info, std::vector<uint8_t>* storage, const char* displayName,
+                        const LibraryRecord& record) {
+  const size_t nameBytes = std::strlen(displayName) + 1;
+  storage->assign(displayName, displayName + nameBytes);
+  for (uint32_t i = 0; i < record.commandCount; ++i) {
+    const uint32_t entry = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.commands[i]));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&entry);
+    storage->insert(storage->end(), bytes, bytes + 4);
+  }
+  info->displayName = Address(storage->data());
+  info->commandCount = record.commandCount;
+  info->commands = record.commandCount ? Address(storage->data() + nameBytes) : 0;
+  info->notify = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.notify));
+}
 uint32_t g_libraryTable[kLibraryCount];
 uint32_t g_dllLibraryNames[program_image::kDllCommandCount];
 uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
@@ -80,7 +100,12 @@ const ProgramImage* BuildProgramImage() {
                                              "操作系统界面功能支持库", 0, 0, nullptr);
   g_libraries[kThreadingLibrary] = MakeLibrary("9f2e5a1c7b6d8cae3a4f5b6c7d8e9fa0", {2, 0, 3}, {},
                                                "多线程支持库", 0xC0000000, 0, nullptr);
-  for (int i = 0; i < kLibraryCount; ++i) g_libraryTable[i] = Address(&g_libraries[i]);
+  for (int i = 0; i < kLibraryCount; ++i) {
+    PlaceLibraryRecord(&g_libraries[i], &g_libraryNames[i],
+                       reinterpret_cast<const char*>(static_cast<uintptr_t>(g_libraries[i].displayName)),
+                       LibraryRecordOf(i));
+    g_libraryTable[i] = Address(&g_libraries[i]);
+  }
 
   for (uint32_t i = 0; i < program_image::kDllCommandCount; ++i) {
     g_dllLibraryNames[i] = Constant(program_image::kDllLibraryNames[i]);
