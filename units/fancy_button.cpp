@@ -3,7 +3,6 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
-#include <cstring>
 
 #include "units/super_button_properties.h"
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "forms/form_runtime.h"
 #include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/values.h"
@@ -117,7 +118,7 @@ void SuperBtnUnit::ApplyColours() {
 
 void SuperBtnUnit::ApplyFont() {
   HFONT made = CreateCaptionFont(properties.font);
-  HFONT use = made ? made : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  HFONT use = made ? made : DefaultGuiFont();
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
   if (font) DeleteObject(font);
   font = made;
