@@ -9,6 +9,7 @@
 namespace {
 
 ButtonSoundPlayer g_soundPlayer = nullptr;
+SystemColourSource g_colourSource = nullptr;
 
 constexpr DWORD kSoundFlags = SND_ASYNC | SND_NODEFAULT | SND_NOWAIT;
 constexpr UINT_PTR kToolId = 1;
@@ -76,6 +77,12 @@ void DrawDisabledPicture(HDC dc, int x, int y, const ButtonPicture& picture) {
 }  // namespace
 
 void SetButtonSoundPlayer(ButtonSoundPlayer player) { g_soundPlayer = player; }
+
+void SetButtonColourSource(SystemColourSource source) { g_colourSource = source; }
+
+COLORREF ButtonSystemColour(int index) {
+  return g_colourSource ? g_colourSource(index) : GetSysColor(index);
+}
 
 bool MakeButtonPicture(HBITMAP bitmap, uint32_t transparent, ButtonPicture* out) {
   BITMAP info{};
@@ -314,7 +321,8 @@ bool FancyButton::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam,
 void FancyButton::DrawItem(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   if (systemColours) {
-    const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_BTNTEXT);
+    const COLORREF face = ButtonSystemColour(COLOR_BTNFACE);
+    const COLORREF text = ButtonSystemColour(COLOR_BTNTEXT);
     colours[kBackOut] = colours[kBackFocus] = face;
     colours[kBackIn] = ShiftColourBrightness(face, 32);
     colours[kTextOut] = colours[kTextIn] = colours[kTextFocus] = text;
@@ -368,17 +376,18 @@ void FancyButton::DrawBackground(HDC dc, RECT* rect) {
 }
 
 void FancyButton::DrawEdges(HDC dc, const RECT& rect) {
-  const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT), shadow = GetSysColor(COLOR_BTNSHADOW);
+  const COLORREF highlight = ButtonSystemColour(COLOR_BTNHIGHLIGHT);
+  const COLORREF shadow = ButtonSystemColour(COLOR_BTNSHADOW);
   if (pressed) {
     if (!flat) FrameColour(dc, rect, shadow);
     else if (drawBorder && !xp) Draw3dRect(dc, rect, shadow, highlight);
     return;
   }
   if (!flat) {
-    Draw3dRect(dc, rect, highlight, GetSysColor(COLOR_3DDKSHADOW));
+    Draw3dRect(dc, rect, highlight, ButtonSystemColour(COLOR_3DDKSHADOW));
     RECT inner = rect;
     InflateRect(&inner, -1, -1);
-    Draw3dRect(dc, inner, GetSysColor(COLOR_3DLIGHT), shadow);
+    Draw3dRect(dc, inner, ButtonSystemColour(COLOR_3DLIGHT), shadow);
   } else if (hovering && drawBorder && !xp) {
     Draw3dRect(dc, rect, highlight, shadow);
   }
@@ -414,9 +423,9 @@ void FancyButton::DrawCaption(HDC dc, RECT textRect, const char* text) {
   if (disabled) {
     RECT raised = block;
     OffsetRect(&raised, 1, 1);
-    SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+    SetTextColor(dc, ButtonSystemColour(COLOR_BTNHIGHLIGHT));
     DrawTextA(dc, text, -1, &raised, kFormat);
-    SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+    SetTextColor(dc, ButtonSystemColour(COLOR_BTNSHADOW));
     DrawTextA(dc, text, -1, &block, kFormat);
     return;
   }

@@ -14,6 +14,12 @@ using ButtonSoundPlayer = BOOL(WINAPI*)(LPCSTR sound, HMODULE module, DWORD flag
 // Null restores PlaySoundA.
 void SetButtonSoundPlayer(ButtonSoundPlayer player);
 
+// Where buttons read the system colours (GetSysColor's shape), so that a
+// button can be shown over another colour scheme. Null restores GetSysColor.
+using SystemColourSource = DWORD(WINAPI*)(int index);
+void SetButtonColourSource(SystemColourSource source);
+COLORREF ButtonSystemColour(int index);
+
 // The WAVE resource of the built-in click sound.
 inline constexpr char kStandardClickSound[] = "uxa2_IDR_WAVE1";
 

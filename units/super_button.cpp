@@ -21,11 +21,11 @@ T* Ptr(uint32_t word) {
 }
 
 ButtonSystemColours SystemColours() {
-  return {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_BTNFACE)};
+  return {ButtonSystemColour(COLOR_BTNTEXT), ButtonSystemColour(COLOR_BTNFACE)};
 }
 
 COLORREF MapColour(uint32_t colour) {
-  return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : colour;
+  return colour == 0xFF000000 ? ButtonSystemColour(COLOR_BTNFACE) : colour;
 }
 
 int32_t Clamp(uint32_t word, int32_t high) { return std::clamp(static_cast<int32_t>(word), 0, high); }

@@ -150,6 +150,7 @@ class SuperBtnTest : public FormTest {
   void TearDown() override {
     FormTest::TearDown();
     SetButtonSoundPlayer(nullptr);
+    SetButtonColourSource(nullptr);
   }
 
   // One window with the button (and a plain test unit after it).
@@ -341,6 +342,22 @@ TEST_F(SuperBtnTest, XpLookRoundsTheLitBackgroundWithoutEdges) {
   Capture pressed(button_);
   EXPECT_EQ(pressed.At(0, kHeight / 2), RGB(0, 0, 0));
   EXPECT_EQ(pressed.At(1, kHeight / 2), lit);  // no sunken edge inside the outline
+}
+
+COLORREF g_face = 0;
+DWORD WINAPI SchemeColour(int index) { return index == COLOR_BTNFACE ? g_face : GetSysColor(index); }
+
+TEST_F(SuperBtnTest, LitBackgroundIsTheFaceLightenedBy32) {
+  g_face = RGB(0xC0, 0xC0, 0xC0);
+  SetButtonColourSource(&SchemeColour);
+  StartWithBlock({}, kWidth, kHeight);  // every property at its reset value
+  EXPECT_EQ(ReadProperty(kMain, kButton, 8 + kBkColorIn), RGB(0xE0, 0xE0, 0xE0));
+  EXPECT_EQ(ReadProperty(kMain, kButton, 8 + kBkColorOut), RGB(0xC0, 0xC0, 0xC0));
+  EXPECT_EQ(Capture(button_).At(4, 4), RGB(0xC0, 0xC0, 0xC0));
+  Hover();
+  EXPECT_EQ(Capture(button_).At(4, 4), RGB(0xE0, 0xE0, 0xE0));
+  g_face = RGB(0xF0, 0xF0, 0xF0);
+  EXPECT_EQ(Capture(button_).At(4, 4), RGB(0xFF, 0xFF, 0xFF));
 }
 
 TEST_F(SuperBtnTest, OnlyPicOutServesEveryStateAndItsTopLeftColourIsTransparent) {
