@@ -38,6 +38,11 @@ void __cdecl ClickedHandler(EventResult*) {
   Log().push_back("clicked " + std::to_string(ReadProperty(kMain, kButton, 8 + kChecked)));
 }
 
+// The common focus events, apart from the Clicked log.
+std::vector<std::string> g_focusEvents;
+void __cdecl FocusGained(EventResult*) { g_focusEvents.push_back("gained"); }
+void __cdecl FocusLost(EventResult*) { g_focusEvents.push_back("lost"); }
+
 struct SoundCall {
   std::string what;  // the resource name, or the first bytes played from memory
   HMODULE module;
@@ -173,6 +178,8 @@ class SuperBtnTest : public FormTest {
     button.left = 10, button.top = 10, button.width = width, button.height = height;
     button.flags = flags;
     button.bindings.push_back({kSuperBtnClicked, OffsetOf(&ClickedHandler)});
+    button.bindings.push_back({-7, OffsetOf(&FocusGained)});
+    button.bindings.push_back({-8, OffsetOf(&FocusLost)});
     button.propertyBlock = block;
     w.units.push_back(button);
     TemplateUnit other = TestUnit(kOther, kTestUnitType, kUnitVisible | kUnitTabStop);
@@ -494,10 +501,12 @@ TEST_F(SuperBtnTest, PropertiesReadBackAndDefaultStyleRecreates) {
   EXPECT_EQ(SuperBtnEntry(kEntryWantsKey), nullptr);
 
   // Disabling the focused button hands the focus on.
+  g_focusEvents.clear();
   SetFocus(button_);
   ASSERT_EQ(GetFocus(), button_);
   WriteProperty(kMain, kButton, 6, 1);
   EXPECT_EQ(GetFocus(), Handle(kMain, kOther));
+  EXPECT_EQ(g_focusEvents, (std::vector<std::string>{"gained", "lost"}));
 }
 
 TEST_F(SuperBtnTest, ToolTipIsMadeOnFirstNeedAndFollowsTheText) {
