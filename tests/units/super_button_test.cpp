@@ -558,6 +558,9 @@ TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
   const uint8_t later[4] = {3, 0, 0, 0};  // version 3
   EXPECT_EQ(visit(later, &bad, &Visit, 0), nullptr);
   EXPECT_EQ(bad, 0u);
+  // Nor is a unit made from it.
+  auto create = reinterpret_cast<CreateUnitFn>(SuperBtnEntry(kEntryCreateUnit));
+  EXPECT_EQ(create(later, 4, 0, nullptr, 1, nullptr, 0, 0, 10, 10, 1, 2, 0, 0), nullptr);
 }
 
 }  // namespace
