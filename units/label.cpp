@@ -220,9 +220,17 @@ RECT FitPicture(const RECT& area, int width, int height) {
   const int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
   int w = width, h = height;
   if (width > areaWidth || height > areaHeight) {
-    const double t = std::min(double(areaWidth) / width, double(areaHeight) / height);
-    w = static_cast<int>(width * t);
-    h = static_cast<int>(height * t);
+    // t = min(areaWidth / width, areaHeight / height), in integers so that
+    // an exact fit is never one pixel short.
+    if (int64_t(areaWidth) * height <= int64_t(areaHeight) * width) {
+      w = areaWidth;
+      h = static_cast<int>(int64_t(height) * areaWidth / width);
+    } else {
+      h = areaHeight;
+      w = static_cast<int>(int64_t(width) * areaHeight / height);
+    }
+    w = std::max(0, w);
+    h = std::max(0, h);
   }
   const int x = area.left + (areaWidth - w) / 2, y = area.top + (areaHeight - h) / 2;
   return RECT{x, y, x + w, y + h};
