@@ -422,16 +422,16 @@ void* __stdcall SaveLabel(Wnd* object) {
   return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
 }
 
-uint8_t* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, TextVisitor visitor,
+void* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                    uint32_t user) {
   LabelProperties props;
   const uint32_t size = length ? *length : 0;
   if (length) *length = 0;
   if (!visitor || !LoadLabelProperties(&props, block, size)) return nullptr;
-  VisitText(&props.caption, visitor, user);
+  VisitLabelText(&props.caption, visitor, user);
   VisitFaceName(&props.font, visitor, user);
-  VisitText(&props.dataSource, visitor, user);
-  VisitText(&props.dataColumn, visitor, user);
+  VisitLabelText(&props.dataSource, visitor, user);
+  VisitLabelText(&props.dataColumn, visitor, user);
   PropertyBytes result = SaveLabelProperties(props);
   if (length) *length = result.size();
   return result.Release();

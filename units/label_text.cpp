@@ -4,6 +4,7 @@
 #include <string>
 
 #include "forms/form_runtime.h"
+#include "runtime/memory.h"
 
 COLORREF MapUnitColour(uint32_t colour) {
   return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour);
@@ -66,19 +67,20 @@ void PaintLabelText(HDC dc, HWND window, const RECT& area, const PropertyBytes& 
   if (created) DeleteObject(created);
 }
 
-void VisitText(PropertyBytes* text, TextVisitor visitor, uint32_t user) {
-  // The visitor gets a writable terminated text even when the text is empty.
+void VisitLabelText(PropertyBytes* text, UnitTextVisitor visitor, uint32_t user) {
+  // The visitor gets a writable copy, even of the empty text.
+  PropertyBytes copy;
+  copy.AssignText(text->text());
   char empty[1] = {'\0'};
-  char* at = text->empty() ? empty : reinterpret_cast<char*>(text->mutable_data());
-  visitor(at, 0, user);
-  // A rewrite may have shortened the text; keep its length honest.
-  if (at != empty && std::strlen(at) != text->size()) {
-    const std::string rewritten(at);
-    text->AssignText(rewritten.c_str());
+  char* replacement =
+      visitor(copy.empty() ? empty : reinterpret_cast<char*>(copy.mutable_data()), 0, user);
+  if (replacement) {
+    text->AssignText(replacement);
+    FreeMemory(replacement);
   }
 }
 
-void VisitFaceName(PropertyBytes* font, TextVisitor visitor, uint32_t user) {
+void VisitFaceName(PropertyBytes* font, UnitTextVisitor visitor, uint32_t user) {
   if (font->size() != sizeof(LOGFONTA)) return;
   auto* logFont = reinterpret_cast<LOGFONTA*>(font->mutable_data());
   logFont->lfFaceName[LF_FACESIZE - 1] = '\0';

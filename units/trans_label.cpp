@@ -186,13 +186,13 @@ void* __stdcall SaveTransLabel(Wnd* object) {
   return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
 }
 
-uint8_t* __stdcall VisitTransLabelTexts(const uint8_t* block, uint32_t* length, TextVisitor visitor,
+void* __stdcall VisitTransLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                         uint32_t user) {
   TransLabelProperties props;
   const uint32_t size = length ? *length : 0;
   if (length) *length = 0;
   if (!visitor || !LoadTransLabelProperties(&props, block, size)) return nullptr;
-  VisitText(&props.caption, visitor, user);
+  VisitLabelText(&props.caption, visitor, user);
   VisitFaceName(&props.font, visitor, user);
   PropertyBytes result = SaveTransLabelProperties(props);
   if (length) *length = result.size();

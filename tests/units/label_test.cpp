@@ -175,10 +175,11 @@ TEST_F(LabelTest, CaptionFollowsAlignmentWordWrapAndEffect) {
 
 std::vector<std::pair<std::string, int32_t>> g_visited;
 
-void __stdcall RecordAndRewrite(char* text, int32_t faceName, uint32_t) {
+// Keeps the first byte of each text and renames the face.
+char* __stdcall RecordAndRewrite(char* text, int32_t faceName, uint32_t) {
   g_visited.emplace_back(text, faceName);
   if (faceName) std::strcpy(text, "Arial");
-  else if (*text) text[1] = '\0';
+  return faceName || !*text ? nullptr : MakeTextCopy(std::string(text, 1).c_str());
 }
 
 TEST_F(LabelTest, TheSavedBlockIsVisitedInOrderAndLaterVersionsAreRefused) {
@@ -194,7 +195,7 @@ TEST_F(LabelTest, TheSavedBlockIsVisitedInOrderAndLaterVersionsAreRefused) {
   void* saved = save(Object(kMain, kText));
   ASSERT_NE(saved, nullptr);
   uint32_t length = ByteSetLength(saved);
-  uint8_t* visited = visit(ByteSetData(saved), &length, &RecordAndRewrite, 0);
+  auto* visited = static_cast<uint8_t*>(visit(ByteSetData(saved), &length, &RecordAndRewrite, 0));
   ASSERT_NE(visited, nullptr);
   const std::vector<std::pair<std::string, int32_t>> order = {
       {caption, 0}, {"Tahoma", 1}, {"", 0}, {"name", 0}};
