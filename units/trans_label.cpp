@@ -47,6 +47,8 @@ int32_t Clamp(uint32_t value, int32_t high) {
   return std::clamp(static_cast<int32_t>(value), 0, high);
 }
 
+void PaintSiblingsBeneath(HWND label);
+
 class TransLabelUnit : public Wnd {
  public:
   TransLabelProperties props;
@@ -74,6 +76,7 @@ class TransLabelUnit : public Wnd {
 
  private:
   void OnPaint() {
+    PaintSiblingsBeneath(Handle());
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(Handle(), &ps);
     if (dc) {
@@ -128,6 +131,19 @@ void CollectVisible(HWND parent, std::vector<HWND>* out) {
     if (!IsWindowVisible(child)) continue;
     CollectVisible(child, out);
     out->push_back(child);
+  }
+}
+
+// What WS_EX_TRANSPARENT promises: the siblings under the label that still
+// wait for a paint get it first, bottom up, so none of them covers the text
+// afterwards (an update forced on the whole window may reach us first).
+void PaintSiblingsBeneath(HWND label) {
+  RECT mine, theirs, meet;
+  GetWindowRect(label, &mine);
+  for (HWND w = GetWindow(label, GW_HWNDLAST); w && w != label; w = GetWindow(w, GW_HWNDPREV)) {
+    if (IsWindowVisible(w) && GetWindowRect(w, &theirs) && IntersectRect(&meet, &theirs, &mine) &&
+        GetUpdateRect(w, nullptr, FALSE))
+      UpdateWindow(w);
   }
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "forms/window_properties.h"
+#include "forms/window_unit.h"
 #include "tests/forms/form_test_support.h"
 #include "units/common_properties.h"
 #include "units/label.h"
@@ -15,20 +17,39 @@
 #include "units/trans_label.h"
 #include "units/trans_label_properties.h"
 
-// Library 2: the Label, the TransLabel and, when a test gives its entry, a
-// data-source unit.
-constexpr uint32_t kLabelType = 0x00020001, kTransLabelType = 0x00020002, kSourceType = 0x00020003;
+// Library 2: the Label, the TransLabel, a data-source unit when a test
+// gives its entry, and the window unit.
+constexpr uint32_t kLabelType = 0x00020001, kTransLabelType = 0x00020002, kSourceType = 0x00020003,
+                   kWindowType = 0x00020004;
 
 inline const LibraryInfo* LabelLibrary(UnitTypeEntry sourceEntry) {
   static PropertyDescriptor common[8];
-  static DataTypeRecord types[3] = {LabelDataType(), TransLabelDataType(), {}};
+  static DataTypeRecord types[4] = {LabelDataType(), TransLabelDataType(), {}, WindowDataType()};
   static LibraryInfo info{};
   for (int i = 0; i < 8; ++i) common[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  types[2] = DataTypeRecord{0, 0, {}, 0x40, {}, 8, Addr(common), Addr(reinterpret_cast<void*>(sourceEntry)), {}};
+  if (sourceEntry)
+    types[2] = DataTypeRecord{0, 0, {}, 0x40, {}, 8, Addr(common), Addr(reinterpret_cast<void*>(sourceEntry)), {}};
   info.format = kLibraryFormatWord;
-  info.dataTypeCount = sourceEntry ? 3 : 2;
+  info.dataTypeCount = 4;
   info.dataTypes = Addr(types);
   return &info;
+}
+
+// The window unit's own record, with a background colour of its own.
+inline TemplateUnit ColouredWindow(uint32_t unitId, COLORREF colour) {
+  WindowProperties p;
+  ResetWindowProperties(&p);
+  p.backColor = colour;
+  TemplateUnit u;
+  u.id = unitId;
+  u.typeCode = kWindowType;
+  u.left = u.top = 40;
+  u.width = 300;
+  u.height = 200;
+  u.flags = kUnitVisible;
+  const PropertyBytes block = SaveWindowProperties(p);
+  u.propertyBlock.assign(block.data(), block.data() + block.size());
+  return u;
 }
 
 class LabelFormTest : public FormTest {

@@ -1,4 +1,4 @@
-// The TransLabel on a real window: only its text is drawn, what lies
+// The TransLabel on a coloured window: only its text is drawn, what lies
 // beneath (a picture Label, the window's background) shows around it, and a
 // change leaves no trace of the old text.
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@ namespace {
 
 constexpr uint32_t kMain = 0x52000001, kStatus = 0x16000002, kHidden = 0x16000003,
                    kBackdrop = 0x16000004;
-constexpr COLORREF kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0),
+constexpr COLORREF kBlue = RGB(0, 0, 255), kTeal = RGB(0, 160, 160), kRed = RGB(255, 0, 0),
                    kGreen = RGB(0, 128, 0), kPurple = RGB(128, 0, 128);
-// The status label runs past the backdrop (x 10..210) over the window's white.
+// The status label runs past the backdrop (x 10..210) over the window's teal.
 constexpr RECT kBackdropRect{10, 10, 210, 70}, kStatusRect{20, 20, 260, 60},
                kOverBackdrop{20, 20, 210, 60}, kOverWindow{212, 20, 260, 60},
                kHiddenRect{20, 80, 220, 110};
@@ -37,7 +37,7 @@ class TransLabelTest : public LabelFormTest {
     backdrop.backPicture.Assign(bmp.data(), uint32_t(bmp.size()));
     TemplateWindow w;
     w.id = kMain;
-    w.units.push_back(TestWindowUnit(0x06000001));
+    w.units.push_back(ColouredWindow(0x06000001, kTeal));
     // Table order is z-order from the top: the labels lie above the backdrop.
     w.units.push_back(UnitAt(kStatus, kTransLabelType, kStatusRect, TransBlock("WWWWW", kGreen)));
     w.units.push_back(UnitAt(kHidden, kTransLabelType, kHiddenRect, TransBlock("WWW", kPurple), 0));
@@ -62,10 +62,10 @@ TEST_F(TransLabelTest, ShowsWhatLiesBeneathAroundItsText) {
   EXPECT_LT(box.left, 26);
   EXPECT_GT(box.top, 22);
   EXPECT_LT(box.bottom, 58);
-  EXPECT_EQ(px.Count(kOverBackdrop, kWhite), 0) << "never erased";
+  EXPECT_EQ(px.Count(kOverBackdrop, kTeal), 0) << "never erased";
   EXPECT_EQ(px.Count(kOverBackdrop, kRed), 0);
   EXPECT_GT(px.Count(kOverBackdrop, kBlue), Pixels::Area(kOverBackdrop) / 2);
-  EXPECT_EQ(px.Count(kOverWindow, kWhite), Pixels::Area(kOverWindow));
+  EXPECT_EQ(px.Count(kOverWindow, kTeal), Pixels::Area(kOverWindow));
 }
 
 TEST_F(TransLabelTest, ANewCaptionLeavesNoTraceOfTheOldText) {
@@ -79,11 +79,11 @@ TEST_F(TransLabelTest, ANewCaptionLeavesNoTraceOfTheOldText) {
   Write(kStatus, 8, Addr(none));  // draws nothing: the picture shows whole
   Pixels empty(window_);
   EXPECT_EQ(empty.Count(kOverBackdrop, kBlue), Pixels::Area(kOverBackdrop));
-  EXPECT_EQ(empty.Count(kOverWindow, kWhite), Pixels::Area(kOverWindow));
+  EXPECT_EQ(empty.Count(kOverWindow, kTeal), Pixels::Area(kOverWindow));
 }
 
 TEST_F(TransLabelTest, AHiddenLabelMadeVisibleShowsItsTextInTextColor) {
-  EXPECT_EQ(Pixels(window_).Count(kHiddenRect, kWhite), Pixels::Area(kHiddenRect));
+  EXPECT_EQ(Pixels(window_).Count(kHiddenRect, kTeal), Pixels::Area(kHiddenRect));
   Write(kHidden, 5, 1);
   EXPECT_GT(Pixels(window_).Count(kHiddenRect, kPurple), 30);
   // Right aligned (9 is clamped to 2): the window beneath is repainted first,
