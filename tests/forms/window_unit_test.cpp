@@ -514,6 +514,58 @@ TEST_F(WindowUnitTest, MnemonicsCursorsAndBars) {
   EXPECT_EQ(topOf(kU3), client.bottom - 20);
 }
 
+#define NAMED_HANDLER(name, text) \
+  void __cdecl name(EventResult*) { Log().push_back(text); }
+NAMED_HANDLER(OnMoved, "moved")
+NAMED_HANDLER(OnResized, "resized")
+NAMED_HANDLER(OnShowing, "showing")
+NAMED_HANDLER(OnHiding, "hiding")
+NAMED_HANDLER(OnFocusGained, "window focus")
+NAMED_HANDLER(OnFocusLost, "window focus lost")
+#undef NAMED_HANDLER
+
+TEST_F(WindowUnitTest, MoveSizeShowHideAndFocusEventsOfTheWindowItself) {
+  TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
+  own.bindings = {{kWindowMoved, OffsetOf(&OnMoved)},       {kWindowResized, OffsetOf(&OnResized)},
+                  {kWindowShowing, OffsetOf(&OnShowing)},   {kWindowHiding, OffsetOf(&OnHiding)},
+                  {-7, OffsetOf(&OnFocusGained)},           {-8, OffsetOf(&OnFocusLost)}};
+  StartWindows({{Window(kMain, own, {TabUnit(kU1, 0), TabUnit(kU2, 0)}),
+                 Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})))}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND main = Handle(kMain, 0);
+  using Lines = std::vector<std::string>;
+  ClearLog();
+  SetWindowPos(main, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(main, nullptr, 0, 0, 280, 190, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Log(), Lines({"moved", "resized"}));
+  ClearLog();
+  ShowWindow(main, SW_HIDE);
+  ShowWindow(main, SW_SHOWNA);
+  EXPECT_EQ(Log(), Lines({"hiding", "showing"}));
+
+  // The window takes the focus only to hand it on to a unit.
+  SetActiveWindow(main);
+  SetFocus(Handle(kMain, kU1));
+  ClearLog();
+  SetFocus(main);
+  EXPECT_EQ(Log(), Lines({"window focus", "window focus lost"}));
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU2));  // the rule's choice
+  // Over a deactivation the unit that had the focus is remembered instead.
+  SetFocus(Handle(kMain, kU1));
+  ASSERT_EQ(Load(kSecond), 0);
+  SetActiveWindow(Handle(kSecond, 0));
+  EXPECT_NE(GetFocus(), Handle(kMain, kU1));
+  SetActiveWindow(main);
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU1));
+
+  // A pending reload lets message 0x8065 destroy the window.
+  SendMessageA(main, kDeferredDestroyMessage, 0, 0);
+  EXPECT_TRUE(IsWindow(main));
+  Unit(kMain)->reloadPending = true;
+  SendMessageA(main, kDeferredDestroyMessage, 0, 0);
+  EXPECT_FALSE(IsWindow(main));
+}
+
 int TemporarySoundFiles() {
   char directory[MAX_PATH];
   GetTempPathA(sizeof directory, directory);
