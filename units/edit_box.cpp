@@ -285,7 +285,9 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     case kContent:
       props_.text.AssignText(text);
       SetTextQuietly(props_.text.text());
-      // Exactly one ContentChanged for the write, whether or not the text changed.
+      // Exactly one ContentChanged for the write, whether or not the text
+      // changed: the command names the box itself and so comes back to it
+      // as a reflected notification.
       SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), EN_CHANGE), reinterpret_cast<LPARAM>(hwnd));
       return 0;
     case kBorder:
@@ -509,13 +511,6 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CHAR:
       if (!AcceptsInputCharacter(props_.inputMode, static_cast<uint32_t>(wParam))) return 0;
-      break;
-    case WM_COMMAND:
-      // Sent to the box itself by a content write.
-      if (reinterpret_cast<HWND>(lParam) == Handle()) {
-        OnCommand(HIWORD(wParam));
-        return 0;
-      }
       break;
     case WM_NCCALCSIZE:
       if (single) {
