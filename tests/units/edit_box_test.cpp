@@ -321,6 +321,10 @@ TEST_F(EditBoxTest, SelectionPropertiesSelectAllOrPutTheCaretAtTheEnd) {
   EXPECT_EQ(Text(kBox), "hello there");
   WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-7));  // other negatives: 0
   EXPECT_EQ(Selection(kBox).first, 0u);
+  // Double-byte text comes out whole.
+  WriteProperty(kMain, kBox, 8, Addr(WU "ab" WU));
+  WriteProperty(kMain, kBox, 25, static_cast<uint32_t>(-1));
+  EXPECT_EQ(ReadText(kBox, 26), WU "ab" WU);
 }
 
 TEST_F(EditBoxTest, AnAutomaticSpinnerWrapsAndFollowsItsBox) {
