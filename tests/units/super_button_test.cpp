@@ -530,9 +530,10 @@ TEST_F(SuperBtnTest, ToolTipIsMadeOnFirstNeedAndFollowsTheText) {
 
 // Kind 9 visits the face name, the caption and the tooltip, in that order.
 std::vector<std::string> g_visited;
-const char* __stdcall Visit(char* text, int32_t faceName, uint32_t) {
+char* __stdcall Visit(char* text, int32_t faceName, uint32_t) {
   g_visited.push_back(std::to_string(faceName) + text);
-  return faceName ? nullptr : "X";
+  if (faceName) std::memcpy(text, "Tahoma", 7);
+  return faceName ? nullptr : MakeTextCopy("X");
 }
 
 TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
@@ -553,6 +554,9 @@ TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
   ASSERT_TRUE(LoadSuperBtnProperties(&back, static_cast<uint8_t*>(made), length, {0, 0}));
   EXPECT_STREQ(back.caption.text(), "X");
   EXPECT_STREQ(back.toolTip.text(), "X");
+  LogFontBytes face{};
+  ASSERT_TRUE(FontOf(back.font, &face));
+  EXPECT_STREQ(face.faceName, "Tahoma");
   FreeMemory(made);
   uint32_t bad = 4;
   const uint8_t later[4] = {3, 0, 0, 0};  // version 3
