@@ -8,11 +8,11 @@
 
 #include "app/subroutines.h"
 #include "forms/window_unit.h"
-#include "units/label.h"
-#include "units/trans_label.h"
 #include "program_image_layout.h"
 #include "units/edit_box.h"
+#include "units/label.h"
 #include "units/super_button.h"
+#include "units/trans_label.h"
 
 namespace {
 
