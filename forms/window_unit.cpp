@@ -109,10 +109,11 @@ RECT RectInParent(HWND hwnd) {
 
 // --- creation ---
 
+// Deleted with its window still there only at program end.
 WindowUnit::~WindowUnit() {
   sound_.Stop();
   ReleaseIcons();
-  if (trayIcon_) DestroyIcon(trayIcon_);
+  SetTrayIcon(nullptr, nullptr);
 }
 
 DWORD WindowUnit::TitleBits() const {

@@ -224,6 +224,34 @@ std::string EditBoxUnit::WindowText() const {
   return text;
 }
 
+// Selection positions count bytes in an ANSI control on some systems and
+// characters on others; with double-byte text the control is asked which.
+std::string EditBoxUnit::SelectedText(DWORD start, DWORD end) const {
+  const std::string text = WindowText();
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(static_cast<size_t>(std::max(GetWindowTextW(Handle(), wide.data(), static_cast<int>(wide.size())), 0)));
+  bool bytes = wide.size() == text.size();
+  if (!bytes) {
+    DWORD oldStart = 0, oldEnd = 0, all = 0;
+    SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&oldStart), reinterpret_cast<LPARAM>(&oldEnd));
+    SendMessageA(Handle(), EM_SETSEL, 0, -1);
+    SendMessageA(Handle(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&all));
+    SendMessageA(Handle(), EM_SETSEL, oldStart, oldEnd);
+    bytes = all == text.size();
+  }
+  if (bytes) {
+    const size_t from = std::min<size_t>(start, text.size());
+    return text.substr(from, std::clamp<size_t>(end, from, text.size()) - from);
+  }
+  const size_t from = std::min<size_t>(start, wide.size());
+  const std::wstring part = wide.substr(from, std::clamp<size_t>(end, from, wide.size()) - from);
+  std::string out(part.size() * 2, '\0');
+  const int n = WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()), out.data(),
+                                    static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(static_cast<size_t>(std::max(n, 0)));
+  return out;
+}
+
 // The change notification this causes raises no ContentChanged.
 void EditBoxUnit::SetTextQuietly(const char* text) {
   InterlockedIncrement(&programmatic_);
@@ -285,7 +313,9 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     case kContent:
       props_.text.AssignText(text);
       SetTextQuietly(props_.text.text());
-      // Exactly one ContentChanged for the write, whether or not the text changed.
+      // Exactly one ContentChanged for the write, whether or not the text
+      // changed: the command names the box itself and so comes back to it
+      // as a reflected notification.
       SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), EN_CHANGE), reinterpret_cast<LPARAM>(hwnd));
       return 0;
     case kBorder:
@@ -395,13 +425,7 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kSelLength:
       word(designMode_ ? props_.selLength : static_cast<int32_t>(end - start));
       return true;
-    case kSelText: {
-      const std::string text = WindowText();
-      const size_t from = std::min<size_t>(start, text.size());
-      const size_t to = std::clamp<size_t>(end, from, text.size());
-      value->word0 = Word(HandOut(text.substr(from, to - from)));
-      return true;
-    }
+    case kSelText: value->word0 = Word(HandOut(SelectedText(start, end))); return true;
     case kDataSource: value->word0 = Word(props_.dataSource.text()); return true;
     case kDataColumn: value->word0 = Word(props_.dataColumn.text()); return true;
     default: return false;
@@ -509,13 +533,6 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CHAR:
       if (!AcceptsInputCharacter(props_.inputMode, static_cast<uint32_t>(wParam))) return 0;
-      break;
-    case WM_COMMAND:
-      // Sent to the box itself by a content write.
-      if (reinterpret_cast<HWND>(lParam) == Handle()) {
-        OnCommand(HIWORD(wParam));
-        return 0;
-      }
       break;
     case WM_NCCALCSIZE:
       if (single) {

@@ -61,6 +61,7 @@ class EditBoxUnit : public Wnd {
   bool SingleLine() const { return props_.multiLine == 0; }
   void SetTextQuietly(const char* text);
   std::string WindowText() const;
+  std::string SelectedText(DWORD start, DWORD end) const;
   void Select();
   void ApplyFont();
   void RebuildBrush();

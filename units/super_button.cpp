@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 #include "forms/form_runtime.h"
 #include "runtime/host_service.h"
@@ -329,10 +330,12 @@ void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, Super
       face[31] = '\0';
     }
     for (PropertyBytes* text : {&p.caption, &p.toolTip}) {
-      PropertyBytes copy;
-      copy.AssignText(text->text());
-      const char* replacement = visitor(const_cast<char*>(copy.text()), 0, user);
-      if (replacement) text->AssignText(replacement);
+      std::string scratch = text->text();  // the visitor may scribble on it
+      char* replacement = visitor(scratch.data(), 0, user);
+      if (replacement) {
+        text->AssignText(replacement);
+        FreeMemory(replacement);
+      }
     }
   }
   PropertyBytes saved = SaveSuperBtnProperties(p);

@@ -514,6 +514,111 @@ TEST_F(WindowUnitTest, MnemonicsCursorsAndBars) {
   EXPECT_EQ(topOf(kU3), client.bottom - 20);
 }
 
+// An ICO file with one 16 x 16 32-bit image of one colour.
+std::vector<uint8_t> IcoFile(uint32_t argb) {
+  std::vector<uint8_t> f = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
+  const uint32_t imageSize = 40 + 16 * 16 * 4 + 16 * 4;
+  for (uint32_t v : {imageSize, 22u}) for (int i = 0; i < 4; ++i) f.push_back(uint8_t(v >> (8 * i)));
+  const int32_t header[] = {40, 16, 32};
+  for (int32_t v : header) for (int i = 0; i < 4; ++i) f.push_back(uint8_t(v >> (8 * i)));
+  for (uint8_t b : {1, 0, 32, 0}) f.push_back(b);
+  f.resize(f.size() + 24, 0);
+  for (int p = 0; p < 256; ++p) for (int i = 0; i < 4; ++i) f.push_back(uint8_t(argb >> (8 * i)));
+  f.resize(f.size() + 16 * 4, 0);  // AND mask: all opaque
+  return f;
+}
+
+TEST_F(WindowUnitTest, OwnersIconsAndTheFirstShowOfAMinimisedWindow) {
+  WindowProperties unlisted;
+  unlisted.showInTaskbar = 0;
+  unlisted.position = 2;
+  unlisted.icon.Assign(IcoFile(0xFF00FF00).data(), uint32_t(IcoFile(0).size()));
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(unlisted))),
+                 Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})))}});
+  app_->runMode = 1;
+  ASSERT_EQ(Load(kMain), 0);
+  ASSERT_EQ(Load(kSecond), 0);
+  HWND main = Handle(kMain, 0), second = Handle(kSecond, 0);
+  EXPECT_EQ(GetWindow(main, GW_OWNER), app_->hiddenOwner.Handle());
+  EXPECT_EQ(GetWindow(second, GW_OWNER), nullptr);
+  EXPECT_TRUE(IsIconic(main));
+  EXPECT_EQ(ReadProperty(kMain, 0, kPropPosition), 2u);
+
+  // Icons from the property; without one the program's default icons.
+  uint32_t defaults[2] = {};
+  HostService(1000, static_cast<int32_t>(Addr(defaults)), 0);
+  auto icon = [](HWND h, WPARAM which) { return SendMessageA(h, WM_GETICON, which, 0); };
+  EXPECT_EQ(icon(second, ICON_BIG), LRESULT(defaults[0]));
+  EXPECT_EQ(icon(second, ICON_SMALL), LRESULT(defaults[1]));
+  const LRESULT ownBig = icon(main, ICON_BIG);
+  EXPECT_NE(ownBig, 0);
+  EXPECT_NE(ownBig, LRESULT(defaults[0]));
+  EXPECT_NE(icon(main, ICON_SMALL), 0);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(ownBig), &info));
+  BITMAP bitmap{};
+  GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  std::vector<uint8_t> cut = IcoFile(0xFF0000FF);
+  cut.resize(cut.size() - 100);  // image data past the end: no icon of its own
+  WriteBytes(kMain, 20, cut);
+  EXPECT_EQ(icon(main, ICON_BIG), LRESULT(defaults[0]));
+}
+
+#define NAMED_HANDLER(name, text) \
+  void __cdecl name(EventResult*) { Log().push_back(text); }
+NAMED_HANDLER(OnMoved, "moved")
+NAMED_HANDLER(OnResized, "resized")
+NAMED_HANDLER(OnShowing, "showing")
+NAMED_HANDLER(OnHiding, "hiding")
+NAMED_HANDLER(OnFocusGained, "window focus")
+NAMED_HANDLER(OnFocusLost, "window focus lost")
+#undef NAMED_HANDLER
+
+TEST_F(WindowUnitTest, MoveSizeShowHideAndFocusEventsOfTheWindowItself) {
+  TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
+  own.bindings = {{kWindowMoved, OffsetOf(&OnMoved)},       {kWindowResized, OffsetOf(&OnResized)},
+                  {kWindowShowing, OffsetOf(&OnShowing)},   {kWindowHiding, OffsetOf(&OnHiding)},
+                  {-7, OffsetOf(&OnFocusGained)},           {-8, OffsetOf(&OnFocusLost)}};
+  StartWindows({{Window(kMain, own, {TabUnit(kU1, 0), TabUnit(kU2, 0)}),
+                 Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})))}});
+  ASSERT_EQ(Load(kMain), 0);
+  HWND main = Handle(kMain, 0);
+  using Lines = std::vector<std::string>;
+  ClearLog();
+  SetWindowPos(main, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(main, nullptr, 0, 0, 280, 190, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(Log(), Lines({"moved", "resized"}));
+  ClearLog();
+  ShowWindow(main, SW_HIDE);
+  ShowWindow(main, SW_SHOWNA);
+  EXPECT_EQ(Log(), Lines({"hiding", "showing"}));
+
+  // The window takes the focus only to hand it on to a unit.
+  SetActiveWindow(main);
+  SetFocus(Handle(kMain, kU1));
+  ClearLog();
+  SetFocus(main);
+  EXPECT_EQ(Log(), Lines({"window focus", "window focus lost"}));
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU2));  // the rule's choice
+  // Over a deactivation the unit that had the focus is remembered instead.
+  SetFocus(Handle(kMain, kU1));
+  ASSERT_EQ(Load(kSecond), 0);
+  SetActiveWindow(Handle(kSecond, 0));
+  EXPECT_NE(GetFocus(), Handle(kMain, kU1));
+  SetActiveWindow(main);
+  EXPECT_EQ(GetFocus(), Handle(kMain, kU1));
+
+  // A pending reload lets message 0x8065 destroy the window.
+  SendMessageA(main, kDeferredDestroyMessage, 0, 0);
+  EXPECT_TRUE(IsWindow(main));
+  Unit(kMain)->reloadPending = true;
+  SendMessageA(main, kDeferredDestroyMessage, 0, 0);
+  EXPECT_FALSE(IsWindow(main));
+}
+
 int TemporarySoundFiles() {
   char directory[MAX_PATH];
   GetTempPathA(sizeof directory, directory);

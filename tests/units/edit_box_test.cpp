@@ -13,6 +13,7 @@
 #include "runtime/values.h"
 #include "tests/forms/form_test_support.h"
 #include "tests/units/property_test_support.h"
+#include "tests/units/test_data_source.h"
 #include "units/data_source.h"
 #include "units/edit_box.h"
 
@@ -47,93 +48,12 @@ void __cdecl SpinPressed(uint32_t step, EventResult*) {
   g_events.push_back("spin " + std::to_string(static_cast<int32_t>(step)));
 }
 
-// --- a data-source unit ---
-
-struct TestSource {
-  DataSource table;
-  std::vector<std::string> columns{"name", "path"};
-  std::vector<std::string> values{"n1", "C:\\pe"};
-  bool readOnly = false;
-  std::vector<HWND> clients;
-};
-TestSource* Of(DataSource* self) { return reinterpret_cast<TestSource*>(self); }
-
-const DataSource kSourceFunctions = {
-    [](DataSource* self, HWND client) { Of(self)->clients.push_back(client); },
-    [](DataSource* self, HWND client) {
-      auto& c = Of(self)->clients;
-      c.erase(std::remove(c.begin(), c.end(), client), c.end());
-    },
-    [](DataSource* self, const char* name) -> int32_t {
-      auto& c = Of(self)->columns;
-      auto it = std::find(c.begin(), c.end(), std::string(name ? name : ""));
-      return it == c.end() ? -1 : static_cast<int32_t>(it - c.begin());
-    },
-    [](DataSource* self, int32_t column) { return MakeTextCopy(Of(self)->values[size_t(column)].c_str()); },
-    [](DataSource* self, int32_t column, const char* text) {
-      Of(self)->values[size_t(column)] = text;
-      return true;
-    },
-    [](DataSource* self) { return Of(self)->readOnly; },
-};
-
-class SourceUnitObject : public Wnd {
- public:
-  TestSource source;
-  SourceUnitObject() { source.table = kSourceFunctions; }
-  uint32_t windowId = 0, unitId = 0;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == kDataSourceQuery) return reinterpret_cast<LRESULT>(&source.table);
-    return DefaultProc(message, wParam, lParam);
-  }
-  void OnFinalMessage() override {
-    HostService(2000, static_cast<int32_t>(windowId), static_cast<int32_t>(unitId));
-    delete this;
-  }
-  void Notify(int32_t code, int32_t subCode = 0, int32_t first = 0, int32_t count = 0) {
-    DataSourceNotice notice{code, subCode, first, count};
-    for (HWND client : std::vector<HWND>(source.clients))
-      SendMessageA(client, kDataSourceNoticeMessage, static_cast<WPARAM>(code), reinterpret_cast<LPARAM>(&notice));
-  }
-};
-
-Wnd* __stdcall CreateSource(const uint8_t*, uint32_t, uint32_t style, HWND parent, uint32_t id, HMENU,
-                            int32_t left, int32_t top, int32_t width, int32_t height, uint32_t windowId,
-                            uint32_t unitId, uint32_t, uint32_t) {
-  static const bool registered = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &Wnd::ClassProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "_NX_TestSource";
-    return RegisterClassA(&wc) != 0;
-  }();
-  (void)registered;
-  auto* unit = new SourceUnitObject();
-  unit->windowId = windowId;
-  unit->unitId = unitId;
-  if (!unit->CreateEx(0, "_NX_TestSource", "", WS_CHILD | style, left, top, width, height, parent,
-                      reinterpret_cast<HMENU>(static_cast<uintptr_t>(id)))) {
-    delete unit;
-    return nullptr;
-  }
-  return unit;
-}
-
-void* __stdcall SourceEntry(int32_t kind) {
-  return kind == kEntryCreateUnit ? reinterpret_cast<void*>(&CreateSource) : nullptr;
-}
-
 // Library 2: the EditBox and the data source.
 const LibraryInfo* UnitLibrary() {
   static DataTypeRecord types[2];
-  static PropertyDescriptor common[8];
   static LibraryInfo info{};
   types[0] = EditBoxDataType();
-  for (uint32_t i = 0; i < 8; ++i) common[i] = {0, 0, 0, 0xE00003E9, 0};
-  types[1].flags = 0x40;
-  types[1].propertyCount = 8;
-  types[1].properties = Addr(common);
-  types[1].entryLookup = Addr(reinterpret_cast<void*>(&SourceEntry));
+  types[1] = TestDataSourceType();
   info.format = kLibraryFormatWord;
   info.dataTypeCount = 2;
   info.dataTypes = Addr(types);
@@ -182,7 +102,8 @@ TemplateUnit Box(uint32_t id, int32_t left, int32_t top, int32_t width, int32_t 
   u.width = width;
   u.height = height;
   u.flags = kUnitVisible | kUnitTabStop;
-  u.bindings = {{0, OffsetOf(&Changed)}, {-8, OffsetOf(&FocusLost)}, {-7, OffsetOf(&FocusGained)}, {1, OffsetOf(&SpinPressed)}};
+  u.bindings = {{0, OffsetOf(&Changed)}, {-8, OffsetOf(&FocusLost)}, {-7, OffsetOf(&FocusGained)},
+                {1, OffsetOf(&SpinPressed)}};
   u.propertyBlock = BoxBlock(s);
   return u;
 }
@@ -400,6 +321,10 @@ TEST_F(EditBoxTest, SelectionPropertiesSelectAllOrPutTheCaretAtTheEnd) {
   EXPECT_EQ(Text(kBox), "hello there");
   WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-7));  // other negatives: 0
   EXPECT_EQ(Selection(kBox).first, 0u);
+  // Double-byte text comes out whole.
+  WriteProperty(kMain, kBox, 8, Addr(WU "ab" WU));
+  WriteProperty(kMain, kBox, 25, static_cast<uint32_t>(-1));
+  EXPECT_EQ(ReadText(kBox, 26), WU "ab" WU);
 }
 
 TEST_F(EditBoxTest, AnAutomaticSpinnerWrapsAndFollowsItsBox) {
@@ -595,7 +520,7 @@ TEST_F(EditBoxTest, WritesClampStoreAndReCreateWhereTheyMust) {
 }
 
 TEST_F(EditBoxTest, ABoundBoxShowsWritesBackAndFollowsItsSource) {
-  auto* source = static_cast<SourceUnitObject*>(Object(kMain, kSource));
+  auto* source = static_cast<TestSourceUnit*>(Object(kMain, kSource));
   HWND box = Handle(kMain, kBound);
   EXPECT_EQ(Text(kBound), "C:\\pe");  // the name matched case-insensitively
   EXPECT_EQ(source->source.clients, std::vector<HWND>{box});

@@ -5,11 +5,14 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <functional>
 
+#include "forms/window_unit.h"
 #include "pictures/picture_draw.h"
 #include "tests/forms/form_test_support.h"
 #include "tests/forms/template_test_support.h"
+#include "tests/forms/window_test_library.h"
 #include "runtime/values.h"
 #include "units/super_button.h"
 
@@ -171,7 +174,12 @@ class SuperBtnTest : public FormTest {
                       uint32_t flags = kUnitVisible | kUnitTabStop) {
     TemplateWindow w;
     w.id = kMain;
-    w.units.push_back(TestWindowUnit(kMainUnit));
+    TemplateUnit window = TestWindowUnit(kMainUnit);
+    if (realWindow_) {
+      window.typeCode = kWindowUnitType;
+      window.propertyBlock = WindowBlock(WindowProperties{});
+    }
+    w.units.push_back(window);
     TemplateUnit button;
     button.id = kButton;
     button.typeCode = kSuperBtnType;
@@ -187,7 +195,7 @@ class SuperBtnTest : public FormTest {
     w.units.push_back(other);
 
     ASSERT_TRUE(WriteTemplate({{w}}, &segment_));
-    program_.AddLibrary(TestLibrary());
+    program_.AddLibrary(realWindow_ ? WindowTestLibrary() : TestLibrary());
     program_.AddLibrary(SuperBtnLibrary());
     program_.SetTemplate(segment_.data(), uint32_t(segment_.size()));
     app_ = new RuntimeApp(program_.Image(), 0, FormRuntimeSeam());
@@ -214,6 +222,7 @@ class SuperBtnTest : public FormTest {
   }
 
   HWND button_ = nullptr;
+  bool realWindow_ = false;  // the window unit itself, with its keyboard handling
 };
 
 TEST_F(SuperBtnTest, ClickRaisesClickedOnceAndCheckBoxTogglesFirst) {
@@ -509,6 +518,39 @@ TEST_F(SuperBtnTest, PropertiesReadBackAndDefaultStyleRecreates) {
   EXPECT_EQ(g_focusEvents, (std::vector<std::string>{"gained", "lost"}));
 }
 
+TEST_F(SuperBtnTest, EnterPressesTheDefaultStyleButtonWhereverTheFocusIs) {
+  realWindow_ = true;
+  StartWith([](SuperBtnProperties& p) {
+    p.defaultStyle = 1;
+    p.clickSound.Assign("RIFFclickXXX", 12);
+  });
+  auto enter = [] {
+    PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    RuntimeApp::Get().PumpWaiting();
+  };
+  HWND other = Handle(kMain, kOther);
+  SetFocus(other);
+  ASSERT_EQ(GetFocus(), other);
+  enter();
+  EXPECT_EQ(Log(), std::vector<std::string>{"clicked 0"});
+  EXPECT_EQ(GetFocus(), other);
+
+  // With the focus on it, Enter clicks it: the click sound plays as well.
+  SetFocus(button_);
+  ClearLog();
+  g_sounds.clear();
+  enter();
+  EXPECT_EQ(Log(), std::vector<std::string>{"clicked 0"});
+  EXPECT_EQ(g_sounds.size(), 1u);
+
+  // A normal-style button is left alone.
+  WriteProperty(kMain, kButton, 8 + kDefaultStyle, 0);
+  SetFocus(other);
+  ClearLog();
+  enter();
+  EXPECT_EQ(std::count(Log().begin(), Log().end(), "clicked 0"), 0);
+}
+
 TEST_F(SuperBtnTest, ToolTipIsMadeOnFirstNeedAndFollowsTheText) {
   StartWith([](SuperBtnProperties&) {});
   EXPECT_EQ(Unit()->tooltip, nullptr);
@@ -530,9 +572,10 @@ TEST_F(SuperBtnTest, ToolTipIsMadeOnFirstNeedAndFollowsTheText) {
 
 // Kind 9 visits the face name, the caption and the tooltip, in that order.
 std::vector<std::string> g_visited;
-const char* __stdcall Visit(char* text, int32_t faceName, uint32_t) {
+char* __stdcall Visit(char* text, int32_t faceName, uint32_t) {
   g_visited.push_back(std::to_string(faceName) + text);
-  return faceName ? nullptr : "X";
+  if (faceName) std::memcpy(text, "Tahoma", 7);
+  return faceName ? nullptr : MakeTextCopy("X");
 }
 
 TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
@@ -553,6 +596,9 @@ TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
   ASSERT_TRUE(LoadSuperBtnProperties(&back, static_cast<uint8_t*>(made), length, {0, 0}));
   EXPECT_STREQ(back.caption.text(), "X");
   EXPECT_STREQ(back.toolTip.text(), "X");
+  LogFontBytes face{};
+  ASSERT_TRUE(FontOf(back.font, &face));
+  EXPECT_STREQ(face.faceName, "Tahoma");
   FreeMemory(made);
   uint32_t bad = 4;
   const uint8_t later[4] = {3, 0, 0, 0};  // version 3
