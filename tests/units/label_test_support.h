@@ -11,24 +11,21 @@
 #include "forms/window_properties.h"
 #include "forms/window_unit.h"
 #include "tests/forms/form_test_support.h"
-#include "units/common_properties.h"
+#include "tests/units/test_data_source.h"
 #include "units/label.h"
 #include "units/label_properties.h"
 #include "units/trans_label.h"
 #include "units/trans_label_properties.h"
 
-// Library 2: the Label, the TransLabel, a data-source unit when a test
-// gives its entry, and the window unit.
+// Library 2: the Label, the TransLabel, a data-source unit and the window
+// unit.
 constexpr uint32_t kLabelType = 0x00020001, kTransLabelType = 0x00020002, kSourceType = 0x00020003,
                    kWindowType = 0x00020004;
 
-inline const LibraryInfo* LabelLibrary(UnitTypeEntry sourceEntry) {
-  static PropertyDescriptor common[8];
-  static DataTypeRecord types[4] = {LabelDataType(), TransLabelDataType(), {}, WindowDataType()};
+inline const LibraryInfo* LabelLibrary() {
+  static DataTypeRecord types[4] = {LabelDataType(), TransLabelDataType(), TestDataSourceType(),
+                                    WindowDataType()};
   static LibraryInfo info{};
-  for (int i = 0; i < 8; ++i) common[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  if (sourceEntry)
-    types[2] = DataTypeRecord{0, 0, {}, 0x40, {}, 8, Addr(common), Addr(reinterpret_cast<void*>(sourceEntry)), {}};
   info.format = kLibraryFormatWord;
   info.dataTypeCount = 4;
   info.dataTypes = Addr(types);
@@ -54,10 +51,10 @@ inline TemplateUnit ColouredWindow(uint32_t unitId, COLORREF colour) {
 
 class LabelFormTest : public FormTest {
  protected:
-  void StartWithLabels(const TemplateDescription& description, UnitTypeEntry sourceEntry = nullptr) {
+  void StartWithLabels(const TemplateDescription& description) {
     ASSERT_TRUE(WriteTemplate(description, &segment_));
     program_.AddLibrary(TestLibrary());
-    program_.AddLibrary(LabelLibrary(sourceEntry));
+    program_.AddLibrary(LabelLibrary());
     program_.SetTemplate(segment_.data(), static_cast<uint32_t>(segment_.size()));
     app_ = new RuntimeApp(program_.Image(), 0, FormRuntimeSeam());
     app_->InitialiseRuntime();
