@@ -3,9 +3,16 @@
 #include "app/program_image.h"
 
 #include <array>
+#include <cstring>
+#include <vector>
 
 #include "app/subroutines.h"
+#include "forms/window_unit.h"
 #include "program_image_layout.h"
+#include "units/edit_box.h"
+#include "units/label.h"
+#include "units/super_button.h"
+#include "units/trans_label.h"
 
 namespace {
 
@@ -26,13 +33,6 @@ std::array<DataTypeRecord, kCoreTypeCount> g_coreTypes{};
 std::array<DataTypeRecord, kExtendedUi2TypeCount> g_extendedUi2Types{};
 std::array<DataTypeRecord, kExtendedUi1TypeCount> g_extendedUi1Types{};
 
-DataTypeRecord UnitType(const char* name, const char* englishName) {
-  DataTypeRecord record{};
-  record.name = Address(name);
-  record.englishName = Address(englishName);
-  return record;
-}
-
 // --- libraries, in the order compiled code numbers them ---
 
 LibraryInfo MakeLibrary(const char* identifier, std::array<uint32_t, 3> version,
@@ -52,6 +52,24 @@ LibraryInfo MakeLibrary(const char* identifier, std::array<uint32_t, 3> version,
 }
 
 LibraryInfo g_libraries[kLibraryCount];
+std::vector<uint8_t> g_libraryNames[kLibraryCount];  // display name, then the command array
+
+// The display name with the library's command entry addresses packed right
+// after its terminator, unaligned, as the image lays them out.
+void PlaceLibraryRecord(LibraryInfo* info, std::vector<uint8_t>* storage, const char* displayName,
+                        const LibraryRecord& record) {
+  const size_t nameBytes = std::strlen(displayName) + 1;
+  storage->assign(displayName, displayName + nameBytes);
+  for (uint32_t i = 0; i < record.commandCount; ++i) {
+    const uint32_t entry = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.commands[i]));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&entry);
+    storage->insert(storage->end(), bytes, bytes + 4);
+  }
+  info->displayName = Address(storage->data());
+  info->commandCount = record.commandCount;
+  info->commands = record.commandCount ? Address(storage->data() + nameBytes) : 0;
+  info->notify = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.notify));
+}
 uint32_t g_libraryTable[kLibraryCount];
 uint32_t g_dllLibraryNames[program_image::kDllCommandCount];
 uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
@@ -61,11 +79,11 @@ uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
 ProgramImage g_programImage;
 
 const ProgramImage* BuildProgramImage() {
-  g_coreTypes[0] = UnitType("窗口", "window");
-  g_coreTypes[4] = UnitType("编辑框", "EditBox");
-  g_coreTypes[9] = UnitType("标签", "Label");
-  g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
-  g_extendedUi1Types[4] = UnitType("透明标签", "TransLabel");
+  g_coreTypes[0] = WindowDataType();
+  g_coreTypes[4] = EditBoxDataType();
+  g_coreTypes[9] = LabelDataType();
+  g_extendedUi2Types[0] = SuperBtnDataType();
+  g_extendedUi1Types[4] = TransLabelDataType();
 
   g_libraries[kCoreLibrary] = MakeLibrary("5b8a1c7e3d2f4e6a9c0b1d2e3f4a5b6c", {5, 7, 64}, {3, 7, 3, 7},
                                           "系统核心支持库", 0xC0000001, kCoreTypeCount, g_coreTypes.data());
@@ -79,7 +97,12 @@ const ProgramImage* BuildProgramImage() {
                                              "操作系统界面功能支持库", 0, 0, nullptr);
   g_libraries[kThreadingLibrary] = MakeLibrary("9f2e5a1c7b6d8cae3a4f5b6c7d8e9fa0", {2, 0, 3}, {},
                                                "多线程支持库", 0xC0000000, 0, nullptr);
-  for (int i = 0; i < kLibraryCount; ++i) g_libraryTable[i] = Address(&g_libraries[i]);
+  for (int i = 0; i < kLibraryCount; ++i) {
+    PlaceLibraryRecord(&g_libraries[i], &g_libraryNames[i],
+                       reinterpret_cast<const char*>(static_cast<uintptr_t>(g_libraries[i].displayName)),
+                       LibraryRecordOf(i));
+    g_libraryTable[i] = Address(&g_libraries[i]);
+  }
 
   for (uint32_t i = 0; i < program_image::kDllCommandCount; ++i) {
     g_dllLibraryNames[i] = Constant(program_image::kDllLibraryNames[i]);

@@ -1,5 +1,6 @@
 // The application's program image.
 #pragma once
+#include "runtime/library_record.h"
 #include "runtime/program_image.h"
 
 // Library indexes as compiled code uses them.
@@ -15,3 +16,6 @@ enum : int {
 // Fills the header and its tables; call once before the runtime starts.
 const ProgramImage* BuildProgramImage();
 extern ProgramImage g_programImage;
+
+// Library i's notify entry and commands (app/library_records.cpp).
+LibraryRecord LibraryRecordOf(int library);

@@ -150,14 +150,9 @@ bool RaiseInputEvents(MSG* msg, WindowId windowId, UnitId unitId) {
 }
 
 bool RaiseInputEventsFor(MSG* msg, WindowId windowId) {
-  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
-  if (!w || !msg->hwnd) return false;
-  for (uint32_t i = 0; i < w->live.count; ++i) {
-    Wnd* unit = ObjectAt(w->live, i);
-    if (!unit || unit->Handle() != msg->hwnd) continue;
-    return RaiseInputEvents(msg, windowId, i == 0 ? 0 : UnitIdAt(w->live, i));
-  }
-  return false;
+  UnitLocation at;
+  if (!msg->hwnd || !UnitRecordOfHandle(msg->hwnd, &at) || at.windowId != windowId) return false;
+  return RaiseInputEvents(msg, windowId, at.index == 0 ? 0 : at.unitId);
 }
 
 bool RaiseMenuCommand(WindowId windowId, uint32_t commandId) {

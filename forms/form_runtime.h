@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "forms/font_value.h"
 #include "forms/form_window.h"
 #include "forms/unit_contract.h"
 #include "forms/window_template.h"
@@ -47,6 +48,35 @@ void DiscardRegistry();
 void ApplyPageVisibility(WindowId windowId, UnitId containerId);
 // Rebuilds the window's menu bar and accelerators from its menu-item run.
 void RebuildMenuBar(WindowId windowId);
+
+// --- what unit types use ---
+
+// The font a unit without a font of its own draws with (a stock object:
+// never delete it), and the same font as property-block bytes.
+HFONT DefaultGuiFont();
+LogFontBytes DefaultGuiFontBytes();
+
+// The cursor the loader made from an entry's mouse-pointer data (null:
+// the class cursor applies). The record owns it; callers never destroy it.
+HCURSOR UnitCursorAt(const UnitTable& table, uint32_t index);
+HCURSOR UnitCursor(WindowId windowId, UnitId unitId);  // unitId 0: the window
+
+// Where a window handle sits in the registry.
+struct UnitLocation {
+  WindowId windowId;
+  UnitId unitId;  // the entry's own identifier (the window unit's for entry 0)
+  WindowRecord* window;
+  uint32_t index;   // entry in window->live
+  uint8_t* record;  // record data; stale once the table changes
+};
+enum class HandleMatch {
+  kUnitOnly,       // the handle is a unit's own window
+  kUnitOrInside,   // or a window inside one (the nearest unit counts)
+};
+// The unit record of a loaded unit's window handle, or null. Menu items
+// and units whose objects are gone are never found.
+uint8_t* UnitRecordOfHandle(HWND hwnd, UnitLocation* where = nullptr,
+                            HandleMatch match = HandleMatch::kUnitOnly);
 
 // The live FormWindow of a record, or null.
 FormWindow* LiveWindowOf(const WindowRecord* window);

@@ -57,15 +57,6 @@ int32_t ScreenPixelsPerInch() {
   return ppi > 0 ? ppi : 96;
 }
 
-LogFontBytes DefaultGuiFont() {
-  LogFontBytes font{};
-  LOGFONTA system{};
-  if (GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof system, &system) == sizeof system)
-    std::memcpy(&font, &system, sizeof font);
-  return font;
-}
-static_assert(sizeof(LOGFONTA) == sizeof(LogFontBytes));
-
 // --- unit-specific values ---
 
 // A read PropertyValue as the compiled code's value words.
@@ -156,7 +147,7 @@ void ValueToUnit(Conversion c, uint32_t low, uint32_t high, int32_t member, Read
     m.faceName = Ptr<const char>(record->faceName);
     SetWholeFont(&out->font, m, ppi);
   } else {
-    if (!ReadFont(read, unit, unitIndex, &out->font)) out->font = DefaultGuiFont();
+    if (!ReadFont(read, unit, unitIndex, &out->font)) out->font = DefaultGuiFontBytes();
     SetFontMember(&out->font, member, int32_t(low), Ptr<const char>(low), ppi);
   }
   v = {Word(&out->font), kFontBytes};

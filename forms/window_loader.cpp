@@ -1,5 +1,6 @@
 // Window loading, the first show, modal windows, and what happens when
 // units and windows go away.
+#include <cstring>
 #include <vector>
 
 #include "forms/byte_reader.h"
@@ -19,13 +20,6 @@ HWND HandleOf(const Wnd* object) { return object ? object->Handle() : nullptr; }
 
 void StoreSlot(uint8_t* record, uint32_t offset, const void* value) {
   StoreWord(record + offset, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value)));
-}
-
-HCURSOR CursorAt(const UnitTable& table, uint32_t index) {
-  UnitRecordLayout l;
-  if (!RecordOf(table, index, &l)) return nullptr;
-  const uint8_t* record = UnitRecordAt(table, index);
-  return reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(LoadWord(record + l.cursorSlot)));
 }
 
 // Creation order: the window first, then the last entry down to entry 1.
@@ -168,7 +162,8 @@ void ActivateLoaded(FormWindow* window) {
   else SetActiveWindow(hwnd);
 }
 
-UnitId FocusedUnit(const WindowRecord* w, HWND window, bool* found) {
+// The unit of this window that has the focus (0: the window itself).
+UnitId FocusedUnit(WindowId windowId, HWND window, bool* found) {
   HWND focus = GetFocus();
   *found = false;
   if (!focus) return 0;
@@ -176,15 +171,12 @@ UnitId FocusedUnit(const WindowRecord* w, HWND window, bool* found) {
     *found = true;
     return 0;
   }
-  if (!IsChild(window, focus)) return 0;
-  for (uint32_t i = 1; i < w->live.count; ++i) {
-    HWND unit = HandleOf(ObjectAt(w->live, i));
-    if (unit && (unit == focus || IsChild(unit, focus))) {
-      *found = true;
-      return UnitIdAt(w->live, i);
-    }
-  }
-  return 0;
+  UnitLocation at;
+  if (!IsChild(window, focus) || !UnitRecordOfHandle(focus, &at, HandleMatch::kUnitOrInside) ||
+      at.windowId != windowId || at.index == 0)
+    return 0;
+  *found = true;
+  return at.unitId;
 }
 
 void FirstShow(WindowId windowId, FormWindow* window) {
@@ -196,9 +188,8 @@ void FirstShow(WindowId windowId, FormWindow* window) {
   }
   if (command < 0) window->Maximise();
   else ShowWindow(window->Handle(), command);
-  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
   bool found = false;
-  const UnitId unit = w ? FocusedUnit(w, window->Handle(), &found) : 0;
+  const UnitId unit = FocusedUnit(windowId, window->Handle(), &found);
   if (found) RaiseUnitEvent(windowId, unit, kEventFocusGained);
 }
 
@@ -311,10 +302,53 @@ void RestoreZOrder(const UnitTable& table, uint32_t index) {
   SetWindowPos(unit->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+HFONT DefaultGuiFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+LogFontBytes DefaultGuiFontBytes() {
+  static_assert(sizeof(LOGFONTA) == sizeof(LogFontBytes));
+  LogFontBytes font{};
+  LOGFONTA system{};
+  if (GetObjectA(DefaultGuiFont(), sizeof system, &system) == sizeof system)
+    std::memcpy(&font, &system, sizeof font);
+  return font;
+}
+
+HCURSOR UnitCursorAt(const UnitTable& table, uint32_t index) {
+  UnitRecordLayout l;
+  if (!RecordOf(table, index, &l)) return nullptr;
+  const uint8_t* record = UnitRecordAt(table, index);
+  return reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(LoadWord(record + l.cursorSlot)));
+}
+
+HCURSOR UnitCursor(WindowId windowId, UnitId unitId) {
+  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
+  if (!w || w->live.count == 0) return nullptr;
+  uint32_t index = 0;
+  if (unitId != 0 && !FindUnitRecord(w->live, unitId, nullptr, &index)) return nullptr;
+  return UnitCursorAt(w->live, index);
+}
+
+uint8_t* UnitRecordOfHandle(HWND hwnd, UnitLocation* where, HandleMatch match) {
+  const WindowTemplate& registry = Forms().registry;
+  // Nearest first: the handle itself, then (when asked) its parents.
+  for (HWND h = hwnd; h && IsWindow(h); h = GetAncestor(h, GA_PARENT)) {
+    for (uint32_t i = 0; i < registry.count; ++i) {
+      const UnitTable& table = registry.records[i]->live;
+      for (uint32_t k = 0; k < table.count; ++k) {
+        if (HandleOf(ObjectAt(table, k)) != h) continue;
+        if (where) *where = {registry.ids[i], UnitIdAt(table, k), registry.records[i], k, UnitRecordAt(table, k)};
+        return UnitRecordAt(table, k);
+      }
+    }
+    if (match == HandleMatch::kUnitOnly) break;
+  }
+  return nullptr;
+}
+
 void ClearCursorSlot(UnitTable* table, uint32_t index) {
   UnitRecordLayout l;
   if (!RecordOf(*table, index, &l)) return;
-  DestroyUnitCursor(CursorAt(*table, index));
+  DestroyUnitCursor(UnitCursorAt(*table, index));
   StoreWord(UnitRecordAt(*table, index) + l.cursorSlot, 0);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "runtime/library_record.h"
 #include "runtime/typed_value.h"
 
 extern "C" {
@@ -29,7 +30,7 @@ inline uint32_t UtilityCall(int32_t code, std::initializer_list<uint32_t> words)
   return static_cast<uint32_t>(CompiledUtilityCall(code, static_cast<uint32_t>(words.size()), words.begin()));
 }
 
-using LibraryCommandFn = void(__cdecl*)(TypedValue* result, int32_t count, const TypedValue* args);
+using LibraryCommandFn = LibraryCommand;
 
 // Service 3 for core-library commands, service 2 for the others.
 inline TypedValue CommandCall(bool core, LibraryCommandFn entry, std::initializer_list<TypedValue> args) {

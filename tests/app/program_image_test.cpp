@@ -2,20 +2,56 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/program_image.h"
 #include "app/subroutines.h"
 #include "program_image_layout.h"
 #include "runtime/compiled_calls.h"
+#include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
 #include "runtime/typed_value.h"
+
+// The libraries' records as this test hands them to the image: the core
+// library with three commands, the threading library with one, both with a
+// notify entry that logs what it is told.
+std::vector<std::string> g_notices;
+
+template <int kLibrary>
+int32_t __stdcall LogNotice(int32_t code, int32_t argument1, int32_t argument2) {
+  const bool host = argument1 == static_cast<int32_t>(reinterpret_cast<uintptr_t>(&HostService));
+  char line[64];
+  if (host) wsprintfA(line, "%d %d host %d", kLibrary, code, argument2);
+  else wsprintfA(line, "%d %d %d %d", kLibrary, code, argument1, argument2);
+  g_notices.push_back(line);
+  return code == 6 ? 0 : -1;
+}
+
+template <uint32_t kResult>
+void __cdecl Answer(TypedValue* result, int32_t count, const TypedValue*) {
+  result->low = kResult + static_cast<uint32_t>(count);
+  result->tag = static_cast<TypeTag>(0x80000301);
+}
+
+const LibraryCommand kCoreCommands[] = {&Answer<100>, &Answer<200>, &Answer<300>};
+const LibraryCommand kThreadingCommands[] = {&Answer<400>};
+
+LibraryRecord LibraryRecordOf(int library) {
+  switch (library) {
+    case kCoreLibrary: return {&LogNotice<kCoreLibrary>, 3, kCoreCommands};
+    case kThreadingLibrary: return {&LogNotice<kThreadingLibrary>, 1, kThreadingCommands};
+    default: return {};
+  }
+}
 
 namespace {
 
 class UpgraderImage : public ::testing::Test {
  protected:
   void SetUp() override {
+    g_notices.clear();
     image_ = *BuildProgramImage();
     image_.templateSize = 0;  // the window registry is not under test here
     app_ = new RuntimeApp(&image_, 0, nullptr);
@@ -96,8 +132,49 @@ TEST_F(UpgraderImage, LibrariesAndTheirUnitTypes) {
     ASSERT_NE(record, nullptr) << std::hex << e.code;
     EXPECT_STREQ(reinterpret_cast<const char*>(record->englishName), e.englishName);
   }
+  const DataTypeRecord* editBox = app_->FindDataTypeRecord(0x00010005);
+  EXPECT_EQ(editBox->flags, 0x80000040u);
+  EXPECT_EQ(editBox->propertyCount, 29u);
+  EXPECT_NE(editBox->entryLookup, 0u);
   EXPECT_EQ(app_->FindDataTypeRecord(0x00040001), nullptr);  // the shell-UI library has no types
   EXPECT_EQ(app_->FindDataTypeRecord(0x00060001), nullptr);  // past the library count
+}
+
+TEST_F(UpgraderImage, LibrariesCarryTheirNotifyEntriesAndPackedCommandArrays) {
+  struct Expected {
+    int library;
+    const LibraryCommand* commands;
+    uint32_t count;
+    uint32_t firstResult;
+  };
+  for (const Expected& e : {Expected{kCoreLibrary, kCoreCommands, 3, 100},
+                            Expected{kThreadingLibrary, kThreadingCommands, 1, 400},
+                            Expected{kShellUiLibrary, nullptr, 0, 0}}) {
+    const LibraryInfo* info = app_->Library(e.library);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->notify, e.count ? reinterpret_cast<uint32_t>(LibraryRecordOf(e.library).notify) : 0u);
+    ASSERT_EQ(info->commandCount, e.count);
+    if (e.count == 0) {
+      EXPECT_EQ(info->commands, 0u);
+      continue;
+    }
+    // The entries follow the display name's terminator, unaligned.
+    const char* name = reinterpret_cast<const char*>(info->displayName);
+    ASSERT_EQ(info->commands, info->displayName + std::strlen(name) + 1);
+    for (uint32_t i = 0; i < e.count; ++i) {
+      uint32_t entry;
+      std::memcpy(&entry, reinterpret_cast<const uint8_t*>(info->commands) + 4 * i, 4);
+      EXPECT_EQ(entry, reinterpret_cast<uint32_t>(e.commands[i]));
+      const TypedValue result = CommandCall(e.library == kCoreLibrary,
+                                            reinterpret_cast<LibraryCommandFn>(entry), {TypedValue{}});
+      EXPECT_EQ(result.low, e.firstResult + 100 * i + 1);
+    }
+  }
+  // Told the HostService at start (in SetUp) and code 6 at the end, in
+  // library order; libraries without an entry hear nothing.
+  app_->Cleanup(0);
+  const std::vector<std::string> expected = {"0 1 host 0", "4 1 host 0", "0 6 0 0", "4 6 0 0"};
+  EXPECT_EQ(g_notices, expected);
 }
 
 TEST_F(UpgraderImage, DeclaredDllCommandsResolve) {

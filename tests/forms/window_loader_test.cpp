@@ -2,6 +2,7 @@
 // windows, destruction and the load-time table.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "forms/byte_reader.h"
@@ -119,6 +120,47 @@ TEST_F(LoaderTest, UnitsAfterTheFirstPageSeparatorStartHidden) {
   HostService(2039, static_cast<int32_t>(kMain), static_cast<int32_t>(kU2));
   EXPECT_TRUE(IsWindowVisible(Handle(kMain, kU4)));
   EXPECT_FALSE(IsWindowVisible(Handle(kMain, kU3)));
+}
+
+TEST_F(LoaderTest, HandlesLeadToTheirUnitRecordsAndCursorSlots) {
+  TemplateWindow w = MainWindow();
+  w.units[2].mousePointer = {0x03, 0x7F, 0, 0};  // 32515, the cross
+  Start({{w}});
+  ASSERT_EQ(Load(kMain), 0);
+  WindowRecord* record = FindWindowRecord(Forms().registry, kMain);
+  UnitLocation at{};
+  ASSERT_EQ(UnitRecordOfHandle(Handle(kMain, 0), &at), UnitRecordAt(record->live, 0));
+  EXPECT_EQ(at.windowId, kMain);
+  EXPECT_EQ(at.unitId, kMainUnit);
+  EXPECT_EQ(at.window, record);
+  EXPECT_EQ(at.index, 0u);
+  ASSERT_EQ(UnitRecordOfHandle(Handle(kMain, kU3), &at), UnitRecordAt(record->live, 2));
+  EXPECT_EQ(at.unitId, kU3);
+  EXPECT_EQ(UnitCursor(kMain, kU3), LoadCursorA(nullptr, IDC_CROSS));
+  EXPECT_EQ(UnitCursorAt(record->live, at.index), LoadCursorA(nullptr, IDC_CROSS));
+  EXPECT_EQ(UnitCursor(kMain, kU2), nullptr);
+
+  // A window inside a unit belongs to that unit only when asked for.
+  HWND inner = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, Handle(kMain, kU2), nullptr,
+                               nullptr, nullptr);
+  EXPECT_EQ(UnitRecordOfHandle(inner), nullptr);
+  ASSERT_EQ(UnitRecordOfHandle(inner, &at, HandleMatch::kUnitOrInside), UnitRecordAt(record->live, 1));
+  EXPECT_EQ(at.unitId, kU2);
+  HWND stranger = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 5, 5, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(UnitRecordOfHandle(stranger, nullptr, HandleMatch::kUnitOrInside), nullptr);
+  DestroyWindow(stranger);
+
+  // A destroyed unit is found no more.
+  HWND u3 = Handle(kMain, kU3);
+  DestroyWindow(u3);
+  EXPECT_EQ(UnitRecordOfHandle(u3), nullptr);
+  EXPECT_EQ(UnitCursor(kMain, kU3), nullptr);
+
+  LOGFONTA stock{};
+  ASSERT_EQ(GetObjectA(DefaultGuiFont(), sizeof stock, &stock), int(sizeof stock));
+  const LogFontBytes bytes = DefaultGuiFontBytes();
+  EXPECT_EQ(std::memcmp(&bytes, &stock, sizeof stock), 0);
+  EXPECT_NE(stock.lfFaceName[0], 0);
 }
 
 TEST_F(LoaderTest, LoadingALoadedWindowRestoresItAndCreatesNothing) {
@@ -398,14 +440,7 @@ CursorShape ShapeOf(HCURSOR cursor) {
   return shape;
 }
 
-HCURSOR CursorSlot(uint32_t windowId, uint32_t unitId) {
-  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
-  uint32_t index = 0;
-  if (!w || !FindUnitRecord(w->live, unitId, nullptr, &index)) return nullptr;
-  UnitRecordLayout l;
-  if (!RecordOf(w->live, index, &l)) return nullptr;
-  return reinterpret_cast<HCURSOR>(static_cast<uintptr_t>(LoadWord(UnitRecordAt(w->live, index) + l.cursorSlot)));
-}
+HCURSOR CursorSlot(uint32_t windowId, uint32_t unitId) { return UnitCursor(windowId, unitId); }
 
 TEST_F(LoaderTest, CursorsComeFromFileContentsAndTheRuntimesOwnHand) {
   constexpr uint32_t kU5 = 0x16000005, kU6 = 0x16000006;
