@@ -78,7 +78,7 @@ void CommandTest::StartRuntime() {
   g_threading = LibraryWith(ThreadingLibraryRecord());
   // The test unit library stays library 1: its type codes say so.
   ASSERT_TRUE(WriteTemplate({{PlainWindow(kMainWindow, kMainUnit), PlainWindow(kOtherWindow, kOtherUnit),
-                              PlainWindow(kThirdWindow, kThirdUnit)}},
+                              PlainWindow(kThirdWindow, kThirdUnit), PlainWindow(kFourthWindow, kFourthUnit)}},
                             &segment_));
   program_.AddLibrary(TestLibrary());
   for (const LibraryInfo* info : {&g_core, &g_shellUi, &g_threading}) program_.AddLibrary(info);

@@ -12,10 +12,11 @@
 #include "tests/forms/form_test_support.h"
 #include "tests/support/child_process.h"
 
-// The test windows: kMainWindow (own unit kMainUnit) and kOtherWindow.
+// The test windows, each with its own unit only.
 constexpr uint32_t kMainWindow = 0x52000001, kMainUnit = 0x06000001;
 constexpr uint32_t kOtherWindow = 0x52000010, kOtherUnit = 0x06000010;
 constexpr uint32_t kThirdWindow = 0x52000020, kThirdUnit = 0x06000020;
+constexpr uint32_t kFourthWindow = 0x52000030, kFourthUnit = 0x06000030;
 
 class CommandTest : public FormTest {
  protected:

@@ -2,7 +2,6 @@
 // BrowseForFolder with its modal guard, and a window that keeps painting
 // while its thread waits in RunCommandLine.
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <atomic>
 #include <functional>
@@ -11,6 +10,9 @@
 #include "commands/core_library.h"
 #include "commands/shell_ui_library.h"
 #include "tests/commands/commands_test_support.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -96,6 +98,26 @@ HWND WaitForDialog(DWORD threadId) {
   return nullptr;
 }
 
+// The dialog's tree fills at its own pace: select until the tree shows the
+// path's last name as its selection.
+void SelectInDialog(HWND dialog, const std::string& path) {
+  const std::string leaf = path.substr(path.find_last_of('\\', path.size() - 2) + 1);
+  HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
+  for (int i = 0; i < 40; ++i) {
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    char text[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
+        std::string(text).find(leaf.substr(0, leaf.find('\\'))) != std::string::npos)
+      return;
+    Sleep(100);
+  }
+}
+
 // Runs BrowseForFolder while a helper thread reads the runtime windows'
 // states and then picks `path` (cancels when empty).
 TextSeen Browse(const std::string& path, bool includeFiles, const std::vector<HWND>& windows,
@@ -109,7 +131,7 @@ TextSeen Browse(const std::string& path, bool includeFiles, const std::vector<HW
       PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
       return;
     }
-    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    SelectInDialog(dialog, path);
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
   });
   const TypedValue result = CommandCall(false, &BrowseForFolder, {Text("打开"), includeFiles ? Boolean(true) : kOmitted});
@@ -122,34 +144,40 @@ TEST_F(WindowCommandTest, BrowseForFolderDisablesEveryRuntimeWindowWhileItsDialo
   const std::string folder = Scratch() + "\\target", file = folder + "\\tool.7z";
   CreateDirectoryA(folder.c_str(), nullptr);
   WriteBytes(file, {1, 2, 3});
+  // Main is active (the dialog's owner), Other enabled, Fourth disabled
+  // already, Third owned by Main.
   ASSERT_EQ(Load(kMainWindow), 0);
   ASSERT_EQ(Load(kOtherWindow), 0);
-  ASSERT_EQ(Load(kThirdWindow, false, Object(kMainWindow, 0)), 0);  // owned: left alone
-  const std::vector<HWND> windows = {Handle(kMainWindow, 0), Handle(kOtherWindow, 0), Handle(kThirdWindow, 0)};
-  EnableWindow(windows[1], FALSE);
+  ASSERT_EQ(Load(kFourthWindow), 0);
+  ASSERT_EQ(Load(kThirdWindow, false, Object(kMainWindow, 0)), 0);
+  const std::vector<HWND> windows = {Handle(kMainWindow, 0), Handle(kOtherWindow, 0), Handle(kFourthWindow, 0),
+                                     Handle(kThirdWindow, 0)};
+  EnableWindow(windows[2], FALSE);
   SetForegroundWindow(windows[0]);
   SetActiveWindow(windows[0]);
   Pump();
   ASSERT_EQ(GetActiveWindow(), windows[0]);
+  const std::vector<bool> before = {true, true, false, true}, during = {false, false, false, true};
+  auto enabledNow = [&] {
+    std::vector<bool> states;
+    for (HWND w : windows) states.push_back(IsWindowEnabled(w) != 0);
+    return states;
+  };
 
   std::vector<bool> meanwhile;
-  const TextSeen cancelled = Browse("", false, windows, &meanwhile);
-  EXPECT_TRUE(cancelled.absent);
-  EXPECT_EQ(meanwhile, (std::vector<bool>{false, false, true}));
-  EXPECT_TRUE(IsWindowEnabled(windows[0]));
-  EXPECT_FALSE(IsWindowEnabled(windows[1]));
-  EXPECT_TRUE(IsWindowEnabled(windows[2]));
+  EXPECT_TRUE(Browse("", false, windows, &meanwhile).absent);
+  EXPECT_EQ(meanwhile, during);
+  EXPECT_EQ(enabledNow(), before);
   EXPECT_EQ(GetActiveWindow(), windows[0]);
 
   meanwhile.clear();
   const TextSeen chosen = Browse(folder, false, windows, &meanwhile);
   EXPECT_EQ(chosen.text, folder);
   EXPECT_EQ(chosen.blockSize, folder.size() + 1);
-  EXPECT_EQ(meanwhile, (std::vector<bool>{false, false, true}));
+  EXPECT_EQ(meanwhile, during);
   EXPECT_EQ(Browse(file, true, windows, &meanwhile).text, file);
   EXPECT_EQ(Browse("C:\\", false, windows, &meanwhile).text, "C:\\");
-  EXPECT_TRUE(IsWindowEnabled(windows[0]));
-  EXPECT_FALSE(IsWindowEnabled(windows[1]));
+  EXPECT_EQ(enabledNow(), before);
 }
 
 // --- a window that keeps painting while its thread waits for a program ---
