@@ -1,10 +1,10 @@
-// Shared by the command tests: a runtime over a small template with the
-// three command libraries in its library table, typed argument records,
-// scratch directories and a drive letter mapped onto one.
+// Shared by the command tests: a runtime over a template of four plain
+// windows with the three command libraries in its library table, argument
+// records, scratch directories, and Wine's Unix side for drive letters and
+// directory links.
 #pragma once
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,7 +12,6 @@
 #include "tests/forms/form_test_support.h"
 #include "tests/support/child_process.h"
 
-// The test windows, each with its own unit only.
 constexpr uint32_t kMainWindow = 0x52000001, kMainUnit = 0x06000001;
 constexpr uint32_t kOtherWindow = 0x52000010, kOtherUnit = 0x06000010;
 constexpr uint32_t kThirdWindow = 0x52000020, kThirdUnit = 0x06000020;
@@ -20,27 +19,24 @@ constexpr uint32_t kFourthWindow = 0x52000030, kFourthUnit = 0x06000030;
 
 class CommandTest : public FormTest {
  protected:
-  // The runtime hands each library its HostService as it starts.
-  void StartRuntime();
+  void SetUp() override;
   void TearDown() override;
-
   // A scratch directory of this test, removed at the end.
   const std::string& Scratch();
   std::string scratch_;
 };
 
-// Argument records.
-TypedValue Text(const char* text);
-TypedValue Integer(int32_t value);
-TypedValue Boolean(bool value);
-TypedValue IntegerVariable(int32_t* variable);
-TypedValue ByteSet(const std::vector<uint8_t>& block);
-TypedValue WindowValue(uint32_t windowId, uint32_t unitId);
+inline TypedValue Text(const char* text) { return {Addr(text), 0, kTagText}; }
+inline TypedValue Integer(int32_t value) { return {static_cast<uint32_t>(value), 0, kTagInt}; }
+inline TypedValue Boolean(bool value) { return {value ? 1u : 0u, 0, kTagBool}; }
+inline TypedValue IntegerVariable(int32_t* variable) { return {Addr(variable), 0, kTagInt}; }
+inline TypedValue WindowValue(uint32_t windowId, uint32_t unitId) { return {windowId, unitId, 0x00010001}; }
 constexpr TypedValue kOmitted{0, 0, 0};
-// A byte-set block: dimension 1, length, bytes.
+// A byte-set block (dimension 1, length, bytes) to pass with ByteSet.
 std::vector<uint8_t> ByteSetBlock(const std::vector<uint8_t>& bytes);
+inline TypedValue ByteSet(const std::vector<uint8_t>& block) { return {Addr(block.data()), 0, kTagBytes}; }
 
-// The text of a result, and the result block's size on the heap; frees it.
+// A text result: its text and its heap block's size; the block is freed.
 struct TextSeen {
   bool absent = true;
   std::string text;
@@ -48,20 +44,21 @@ struct TextSeen {
 };
 TextSeen TakeText(const TypedValue& result);
 
-// Files.
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
+inline std::string ReadText(const std::string& path) {
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
 bool Exists(const std::string& path);
-// Removes a tree with the shell's own command, whatever our command does.
-void RemoveTree(const std::string& path);
+// Runs a program, waits for it and gives its exit code (-1: not started).
+int32_t RunAndWait(const std::string& commandLine);
 
-// Wine: makes letter: a drive whose root is directory, or removes it; true
-// once the drive answers (or is gone).
-bool MapDrive(char letter, const std::string& directory);
-bool UnmapDrive(char letter);
-// Wine: a Unix symbolic link at linkPath to the directory target.
-bool MakeDirectoryLink(const std::string& target, const std::string& linkPath);
-void RemoveLink(const std::string& linkPath);
+// Wine: a path's Unix name; the folder of the drive letter links.
+std::string UnixPath(const std::string& path);
+std::string DosDevices();
+// Wine: runs a Unix command (not waited for by Wine) until path exists or
+// is gone as wanted.
+bool RunUnix(const std::string& command, const std::string& path, bool exists);
 
-// A console program beside the test (command_probe.exe).
-std::string ProbePath();
+inline std::string ProbePath() { return ProgramDirectory() + "command_probe.exe"; }

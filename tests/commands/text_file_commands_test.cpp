@@ -10,8 +10,6 @@ namespace {
 
 class TextFileCommandTest : public CommandTest {
  protected:
-  void SetUp() override { StartRuntime(); }
-
   static TypedValue Core(LibraryCommand command, std::initializer_list<TypedValue> args) {
     return CommandCall(true, command, args);
   }
@@ -52,16 +50,16 @@ TEST_F(TextFileCommandTest, RunDirectoryOfAProgramInADriveRootIsTheDriveWithoutB
   const std::string root = Scratch() + "\\root";
   CreateDirectoryA(root.c_str(), nullptr);
   ASSERT_TRUE(CopyFileA(ProbePath().c_str(), (root + "\\probe.exe").c_str(), FALSE));
-  ASSERT_TRUE(MapDrive('P', root));
+  const std::string drive = DosDevices() + "p:";
+  ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(root) + " " + drive, "P:\\", true));
   const std::string out = Scratch() + "\\rundir.txt";
   int32_t exitCode = 99;
   const std::string line = "P:\\probe.exe rundir " + out;
   EXPECT_EQ(Core(&RunCommandLine, {Text(line.c_str()), Boolean(true), Integer(1), IntegerVariable(&exitCode)}).low,
             1u);
-  UnmapDrive('P');
+  RunUnix("/bin/rm " + drive, "P:\\", false);
   EXPECT_EQ(exitCode, 0);
-  const std::vector<uint8_t> text = ReadBytes(out);
-  EXPECT_EQ(std::string(text.begin(), text.end()), "P:");
+  EXPECT_EQ(ReadText(out), "P:");
 
   // Here: the directory of the test program, copied into a block of its own.
   const TextSeen here = TakeText(Core(&GetRunDirectory, {}));
@@ -101,7 +99,8 @@ TEST_F(TextFileCommandTest, DeleteDirectoryNeverTakesADriveOrItsRoot) {
   CreateDirectoryA(root.c_str(), nullptr);
   CreateDirectoryA((root + "\\ZEDOVAV").c_str(), nullptr);
   MakeFile(root + "\\keep.txt");
-  ASSERT_TRUE(MapDrive('O', root));
+  const std::string drive = DosDevices() + "o:";
+  ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(root) + " " + drive, "O:\\", true));
   SetCurrentDirectoryA("O:\\ZEDOVAV");  // "O:" alone means this directory
   EXPECT_EQ(Delete("O:"), 0);
   EXPECT_EQ(Delete("  O:\\"), 0);
@@ -112,7 +111,7 @@ TEST_F(TextFileCommandTest, DeleteDirectoryNeverTakesADriveOrItsRoot) {
   // A directory on the drive goes as usual, named with leading spaces.
   MakeFile(root + "\\ZEDOVAV\\a.txt");
   EXPECT_EQ(Delete("  O:\\ZEDOVAV"), 1);
-  UnmapDrive('O');
+  RunUnix("/bin/rm " + drive, "O:\\", false);
   EXPECT_FALSE(Exists(root + "\\ZEDOVAV"));
   EXPECT_TRUE(Exists(root + "\\keep.txt"));
 }
@@ -142,7 +141,7 @@ TEST_F(TextFileCommandTest, DeleteDirectoryTakesADeepTreeWholeAndLeavesWhatItCan
   EXPECT_FALSE(Exists(top + "\\gone.txt"));
 
   // Read-only and open files stay; everything else goes.
-  RemoveTree(top);
+  RunAndWait("cmd /c rmdir /s /q " + top);
   CreateDirectoryA(top.c_str(), nullptr);
   MakeFile(top + "\\readonly.txt");
   SetFileAttributesA((top + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -165,7 +164,8 @@ TEST_F(TextFileCommandTest, DeleteDirectoryRemovesALinkButNotWhatItPointsAt) {
   MakeFile(documents + "\\notes.txt");
   CreateDirectoryA(tree.c_str(), nullptr);
   MakeFile(tree + "\\a.txt");
-  ASSERT_TRUE(MakeDirectoryLink(documents, tree + "\\link"));
+  const std::string link = tree + "\\link";
+  ASSERT_TRUE(RunUnix("/bin/ln -s " + UnixPath(documents) + " " + UnixPath(link), link, true));
   ASSERT_EQ(GetFileAttributesA((tree + "\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT,
             static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
 
@@ -177,7 +177,7 @@ TEST_F(TextFileCommandTest, DeleteDirectoryRemovesALinkButNotWhatItPointsAt) {
   EXPECT_EQ(Delete(tree + "\\link"), 0);
   EXPECT_TRUE(Exists(documents + "\\notes.txt"));
   EXPECT_TRUE(Exists(documents + "\\letters\\one.txt"));
-  RemoveLink(tree + "\\link");
+  RunUnix("/bin/rm " + UnixPath(link), link, false);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 
 #include "commands/core_library.h"
@@ -16,18 +15,17 @@
 
 namespace {
 
-class WindowCommandTest : public CommandTest {
- protected:
-  void SetUp() override { StartRuntime(); }
+using WindowCommandTest = CommandTest;
 
-  static TypedValue LoadCommand(std::initializer_list<TypedValue> args) {
-    return CommandCall(true, &LoadWindowCommand, args);
-  }
-};
+uint32_t LoadCommand(std::initializer_list<TypedValue> args) {
+  const TypedValue result = CommandCall(true, &LoadWindowCommand, args);
+  EXPECT_EQ(result.tag, 0u);
+  return result.low;
+}
 
 TEST_F(WindowCommandTest, LoadWindowCommandFromAWorkerShowsTheWindowOnThatThread) {
   HANDLE loaded = CreateEventA(nullptr, TRUE, FALSE, nullptr), finish = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  TypedValue result{};
+  uint32_t result = 0;
   HWND window = nullptr;
   DWORD workerId = 0;
   std::thread worker([&] {
@@ -39,10 +37,8 @@ TEST_F(WindowCommandTest, LoadWindowCommandFromAWorkerShowsTheWindowOnThatThread
     if (window) DestroyWindow(window);  // a window goes with the thread that made it
   });
   ASSERT_EQ(WaitForSingleObject(loaded, 10000), WAIT_OBJECT_0);
-  EXPECT_EQ(result.low, 1u);
-  EXPECT_EQ(result.tag, 0u);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(result, 1u);
+  EXPECT_TRUE(window && IsWindowVisible(window));
   EXPECT_EQ(GetWindowThreadProcessId(window, nullptr), workerId);
   SetEvent(finish);
   worker.join();
@@ -51,59 +47,40 @@ TEST_F(WindowCommandTest, LoadWindowCommandFromAWorkerShowsTheWindowOnThatThread
 }
 
 TEST_F(WindowCommandTest, LoadWindowCommandNeedsALoadedOwnerAndLoadsAWindowOnlyOnce) {
-  // An owner that is not loaded: nothing is made.
-  EXPECT_EQ(LoadCommand({WindowValue(kOtherWindow, kOtherUnit), WindowValue(kMainWindow, kMainUnit), Boolean(false)})
-                .low,
-            0u);
+  const TypedValue other = WindowValue(kOtherWindow, kOtherUnit), main = WindowValue(kMainWindow, kMainUnit);
+  EXPECT_EQ(LoadCommand({other, main, Boolean(false)}), 0u);  // owner not loaded
   EXPECT_EQ(LogFrom("create"), std::vector<std::string>{});
   EXPECT_EQ(Handle(kOtherWindow, 0), nullptr);
 
-  EXPECT_EQ(LoadCommand({WindowValue(kMainWindow, kMainUnit)}).low, 1u);
-  HWND main = Handle(kMainWindow, 0);
-  ASSERT_NE(main, nullptr);
-  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_EQ(LoadCommand({main}), 1u);
+  HWND mainWindow = Handle(kMainWindow, 0);
+  EXPECT_TRUE(mainWindow && IsWindowVisible(mainWindow));
   ClearLog();
-  EXPECT_EQ(LoadCommand({WindowValue(kMainWindow, kMainUnit), kOmitted, Boolean(false)}).low, 1u);
+  EXPECT_EQ(LoadCommand({main, kOmitted, Boolean(false)}), 1u);  // loaded already
   EXPECT_EQ(LogFrom("create"), std::vector<std::string>{});
-  EXPECT_EQ(Handle(kMainWindow, 0), main);
+  EXPECT_EQ(Handle(kMainWindow, 0), mainWindow);
 
-  // A loaded owner owns the new window; an unknown window gives 0.
-  EXPECT_EQ(LoadCommand({WindowValue(kOtherWindow, kOtherUnit), WindowValue(kMainWindow, kMainUnit), Boolean(false)})
-                .low,
-            1u);
-  EXPECT_EQ(GetWindow(Handle(kOtherWindow, 0), GW_OWNER), main);
-  EXPECT_EQ(LoadCommand({WindowValue(0x52000099, 0x06000099)}).low, 0u);
+  EXPECT_EQ(LoadCommand({other, main, Boolean(false)}), 1u);
+  EXPECT_EQ(GetWindow(Handle(kOtherWindow, 0), GW_OWNER), mainWindow);
+  EXPECT_EQ(LoadCommand({WindowValue(0x52000099, 0x06000099)}), 0u);  // not in the template
 }
 
-// The folder dialog of this thread, once it shows.
-HWND WaitForDialog(DWORD threadId) {
-  for (int i = 0; i < 200; ++i) {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        threadId,
-        [](HWND hwnd, LPARAM out) WINAPI -> BOOL {
-          char name[16] = "";
-          GetClassNameA(hwnd, name, sizeof name);
-          if (std::string(name) != "#32770" || !IsWindowVisible(hwnd)) return TRUE;
-          *reinterpret_cast<HWND*>(out) = hwnd;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (found) {
-      Sleep(300);  // the folder tree fills after the dialog shows
-      return found;
-    }
-    Sleep(50);
-  }
-  return nullptr;
-}
-
-// The dialog's tree fills at its own pace: select until the tree shows the
-// path's last name as its selection.
-void SelectInDialog(HWND dialog, const std::string& path) {
+// The folder dialog of thread `owner` once its tree has filled with
+// `path` selected; a cancel when path is empty.
+void AnswerDialog(DWORD owner, const std::string& path, std::function<void()> meanwhile) {
+  HWND dialog = nullptr;
+  for (int i = 0; i < 200 && !dialog; ++i, Sleep(50))
+    EnumThreadWindows(owner, [](HWND hwnd, LPARAM out) WINAPI -> BOOL {
+      char name[16] = "";
+      GetClassNameA(hwnd, name, sizeof name);
+      if (std::string(name) == "#32770" && IsWindowVisible(hwnd)) *reinterpret_cast<HWND*>(out) = hwnd;
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  meanwhile();
   const std::string leaf = path.substr(path.find_last_of('\\', path.size() - 2) + 1);
   HWND tree = FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr);
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 40 && !path.empty(); ++i, Sleep(100)) {
     SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
     char text[MAX_PATH] = "";
     TVITEMA item{};
@@ -111,29 +88,14 @@ void SelectInDialog(HWND dialog, const std::string& path) {
     item.hItem = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
     item.pszText = text;
     item.cchTextMax = sizeof text;
-    if (item.hItem && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) &&
-        std::string(text).find(leaf.substr(0, leaf.find('\\'))) != std::string::npos)
-      return;
-    Sleep(100);
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    if (std::string(text).find(leaf.substr(0, leaf.find('\\'))) != std::string::npos) break;
   }
+  PostMessageA(dialog, WM_COMMAND, path.empty() ? IDCANCEL : IDOK, 0);
 }
 
-// Runs BrowseForFolder while a helper thread reads the runtime windows'
-// states and then picks `path` (cancels when empty).
-TextSeen Browse(const std::string& path, bool includeFiles, const std::vector<HWND>& windows,
-                std::vector<bool>* enabledMeanwhile) {
-  const DWORD self = GetCurrentThreadId();
-  std::thread helper([&] {
-    HWND dialog = WaitForDialog(self);
-    if (!dialog) return;
-    for (HWND w : windows) enabledMeanwhile->push_back(IsWindowEnabled(w) != 0);
-    if (path.empty()) {
-      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-      return;
-    }
-    SelectInDialog(dialog, path);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-  });
+TextSeen Browse(const std::string& path, bool includeFiles, std::function<void()> meanwhile = [] {}) {
+  std::thread helper(&AnswerDialog, GetCurrentThreadId(), path, meanwhile);
   const TypedValue result = CommandCall(false, &BrowseForFolder, {Text("打开"), includeFiles ? Boolean(true) : kOmitted});
   helper.join();
   EXPECT_EQ(result.tag, 0u);
@@ -146,9 +108,7 @@ TEST_F(WindowCommandTest, BrowseForFolderDisablesEveryRuntimeWindowWhileItsDialo
   WriteBytes(file, {1, 2, 3});
   // Main is active (the dialog's owner), Other enabled, Fourth disabled
   // already, Third owned by Main.
-  ASSERT_EQ(Load(kMainWindow), 0);
-  ASSERT_EQ(Load(kOtherWindow), 0);
-  ASSERT_EQ(Load(kFourthWindow), 0);
+  for (uint32_t id : {kMainWindow, kOtherWindow, kFourthWindow}) ASSERT_EQ(Load(id), 0);
   ASSERT_EQ(Load(kThirdWindow, false, Object(kMainWindow, 0)), 0);
   const std::vector<HWND> windows = {Handle(kMainWindow, 0), Handle(kOtherWindow, 0), Handle(kFourthWindow, 0),
                                      Handle(kThirdWindow, 0)};
@@ -157,27 +117,27 @@ TEST_F(WindowCommandTest, BrowseForFolderDisablesEveryRuntimeWindowWhileItsDialo
   SetActiveWindow(windows[0]);
   Pump();
   ASSERT_EQ(GetActiveWindow(), windows[0]);
-  const std::vector<bool> before = {true, true, false, true}, during = {false, false, false, true};
-  auto enabledNow = [&] {
+  std::vector<bool> meanwhile;
+  auto enabled = [&] {
     std::vector<bool> states;
     for (HWND w : windows) states.push_back(IsWindowEnabled(w) != 0);
     return states;
   };
+  const std::vector<bool> before = enabled(), during = {false, false, false, true};
 
-  std::vector<bool> meanwhile;
-  EXPECT_TRUE(Browse("", false, windows, &meanwhile).absent);
+  EXPECT_TRUE(Browse("", false, [&] { meanwhile = enabled(); }).absent);
   EXPECT_EQ(meanwhile, during);
-  EXPECT_EQ(enabledNow(), before);
+  EXPECT_EQ(enabled(), before);
   EXPECT_EQ(GetActiveWindow(), windows[0]);
 
   meanwhile.clear();
-  const TextSeen chosen = Browse(folder, false, windows, &meanwhile);
+  const TextSeen chosen = Browse(folder, false, [&] { meanwhile = enabled(); });
   EXPECT_EQ(chosen.text, folder);
   EXPECT_EQ(chosen.blockSize, folder.size() + 1);
   EXPECT_EQ(meanwhile, during);
-  EXPECT_EQ(Browse(file, true, windows, &meanwhile).text, file);
-  EXPECT_EQ(Browse("C:\\", false, windows, &meanwhile).text, "C:\\");
-  EXPECT_EQ(enabledNow(), before);
+  EXPECT_EQ(Browse(file, true).text, file);
+  EXPECT_EQ(Browse("C:\\", false).text, "C:\\");
+  EXPECT_EQ(enabled(), before);
 }
 
 // --- a window that keeps painting while its thread waits for a program ---
@@ -186,20 +146,16 @@ constexpr UINT kPostedProbe = WM_APP + 5, kSentProbe = WM_APP + 6;
 std::atomic<bool> g_postedSeen{false};
 
 LRESULT CALLBACK RedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd, &paint);
-      HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-      FillRect(dc, &paint.rcPaint, red);
-      DeleteObject(red);
-      EndPaint(hwnd, &paint);
-      return 0;
-    }
-    case kPostedProbe: g_postedSeen = true; return 0;
-    case kSentProbe: return 1234;
-  }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message == kPostedProbe) g_postedSeen = true;
+  if (message == kSentProbe) return 1234;
+  if (message != WM_PAINT) return DefWindowProcA(hwnd, message, wParam, lParam);
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd, &paint);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(dc, &paint.rcPaint, red);
+  DeleteObject(red);
+  EndPaint(hwnd, &paint);
+  return 0;
 }
 
 HWND MakeWindow(const char* className, WNDPROC proc, HBRUSH background, DWORD exStyle) {
@@ -214,41 +170,30 @@ HWND MakeWindow(const char* className, WNDPROC proc, HBRUSH background, DWORD ex
   return hwnd;
 }
 
-COLORREF ScreenPixel(int x, int y) {
+COLORREF PixelAfter(DWORD ms) {  // pumps this thread's messages meanwhile
+  for (const DWORD end = GetTickCount() + ms; GetTickCount() < end; Sleep(10)) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  }
   HDC screen = GetDC(nullptr);
-  const COLORREF colour = GetPixel(screen, x, y);
+  const COLORREF colour = GetPixel(screen, 200, 175);
   ReleaseDC(nullptr, screen);
   return colour;
 }
 
-void PumpFor(DWORD ms) {
-  const DWORD end = GetTickCount() + ms;
-  MSG msg;
-  while (GetTickCount() < end) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(10);
-  }
-}
-
 TEST_F(WindowCommandTest, AWindowOfTheWaitingThreadRepaintsAndAnswersButRunsNoPostedWork) {
   HWND window = MakeWindow("CmdTestRed", &RedWindowProc, nullptr, 0);
-  PumpFor(200);
-  ASSERT_EQ(ScreenPixel(200, 175), RGB(255, 0, 0));
-  g_postedSeen = false;
-
+  ASSERT_EQ(PixelAfter(200), RGB(255, 0, 0));
   COLORREF covered = 0, uncovered = 0;
-  LRESULT answer = 0;
+  DWORD_PTR answer = 0;
   std::thread helper([&] {
     Sleep(300);  // the wait has begun
     HWND cover = MakeWindow("CmdTestCover", &DefWindowProcA, CreateSolidBrush(RGB(0, 0, 255)), WS_EX_TOPMOST);
-    PumpFor(300);
-    covered = ScreenPixel(200, 175);
+    covered = PixelAfter(300);
     DestroyWindow(cover);
     PostMessageA(window, kPostedProbe, 0, 0);
-    DWORD_PTR sent = 0;
-    if (SendMessageTimeoutA(window, kSentProbe, 0, 0, SMTO_BLOCK, 3000, &sent)) answer = static_cast<LRESULT>(sent);
-    Sleep(500);
-    uncovered = ScreenPixel(200, 175);
+    SendMessageTimeoutA(window, kSentProbe, 0, 0, SMTO_BLOCK, 3000, &answer);
+    uncovered = PixelAfter(500);
   });
   const std::string line = ProbePath() + " sleep 2500 0 " + Scratch() + "\\done.txt";
   EXPECT_EQ(CommandCall(true, &RunCommandLine, {Text(line.c_str()), Boolean(true), Integer(1)}).low, 1u);
@@ -256,8 +201,8 @@ TEST_F(WindowCommandTest, AWindowOfTheWaitingThreadRepaintsAndAnswersButRunsNoPo
   helper.join();
   EXPECT_EQ(covered, RGB(0, 0, 255));
   EXPECT_EQ(uncovered, RGB(255, 0, 0));
-  EXPECT_EQ(answer, 1234);
-  PumpFor(100);
+  EXPECT_EQ(answer, 1234u);
+  PixelAfter(100);
   EXPECT_TRUE(g_postedSeen);
   DestroyWindow(window);
 }
