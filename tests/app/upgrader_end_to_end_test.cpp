@@ -380,7 +380,8 @@ TEST(UpgraderEndToEnd, BrowseFillsOrEmptiesTheEditBox) {
     if (c.expected) {
       HWND tree = WaitFor([&] { return FindChildByClass(dialog, "SysTreeView32"); }, 5000);
       ASSERT_TRUE(tree);
-      ASSERT_TRUE(SelectInFolderTree(tree, "E:", c.folders));
+      // The dialog fills its tree after it shows.
+      ASSERT_TRUE(WaitFor([&] { return SelectInFolderTree(tree, "E:", c.folders); }, 10000));
       PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else {
       PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
