@@ -33,7 +33,10 @@ lay_out_example() {
   echo "the user's own notes" >"$drive/NOTES.TXT"
 }
 
-list_drive() { (cd "$drive" && find . -type f -printf '%P  %s bytes\n' | sort); }
+# Each file on the drive with its first line (the sample files say what they are).
+list_drive() {
+  (cd "$drive" && find . -type f -printf '%P\n' | sort | while read -r f; do printf '%s: %s\n' "$f" "$(head -n1 "$f")"; done)
+}
 
 lay_out_example
 before=$(list_drive)
@@ -69,3 +72,7 @@ fi
 echo "run: exit code $code"
 echo "run: E: before the upgrade:"; echo "$before" | sed 's/^/  /'
 echo "run: E: after the upgrade:"; list_drive | sed 's/^/  /'
+echo "run: what changed on E: (- gone, + new):"
+echo "$before" >"$example/before.txt"
+list_drive >"$example/after.txt"
+diff "$example/before.txt" "$example/after.txt" | sed -n 's/^\([<>]\) /\1/p' | sed 's/^</  - /; s/^>/  + /' || true
