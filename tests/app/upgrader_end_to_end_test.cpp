@@ -353,6 +353,85 @@ TEST(UpgraderEndToEnd, AFileTheArchiverCannotWriteEndsWithItsCode) {
   EXPECT_EQ(ReadAll("E:\\NOTES.TXT"), "the user's notes");
 }
 
+namespace {
+
+// Pixels of the window's rectangle on the screen in the wait text's colour
+// (0x00FF8080: light blue), as the screen shows them now.
+int TextPixelsOnScreen(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      const COLORREF c = GetPixel(screen, x, y);
+      if (GetBValue(c) > 200 && GetRValue(c) < 200 && GetGValue(c) < 200) ++count;
+    }
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
+LRESULT CALLBACK CoverProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(reinterpret_cast<HDC>(wParam), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    return 1;
+  }
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+}
+
+}  // namespace
+
+// While the archiver runs, the wait window paints what was covered: its
+// thread waits for the archiver without leaving its windows unpainted.
+TEST(UpgraderEndToEnd, TheWaitWindowRepaintsWhileTheArchiverRuns) {
+  PrepareDrive();
+  const std::string tool = LayOutTool(WorkFolder("repaint"), {true, true, ReadAll(Slashes(LARGE_ARCHIVE))});
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  SetText(run.edit, "E:\\");
+  Click(run.upgrade);
+  HWND wait = WaitFor([&] { return FindTopWindow(run.Pid(), 332, 61); }, 60000);
+  ASSERT_TRUE(wait);
+  Sleep(300);
+  const int shown = TextPixelsOnScreen(wait);
+  EXPECT_GT(shown, 100);
+
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = &CoverProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "UpgraderTestCover";
+  RegisterClassA(&wc);
+  RECT r;
+  GetWindowRect(wait, &r);
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "UpgraderTestCover", "", WS_POPUP | WS_VISIBLE,
+                               r.left, r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                               wc.hInstance, nullptr);
+  Pump(300);
+  EXPECT_EQ(TextPixelsOnScreen(wait), 0);  // covered
+  DestroyWindow(cover);
+  Pump(500);
+  const int uncovered = TextPixelsOnScreen(wait);
+  const bool stillRunning = FindTopWindow(run.Pid(), 332, 61) == wait;
+  ASSERT_TRUE(stillRunning) << "the archiver ended before the window was uncovered";
+  EXPECT_GT(uncovered, shown * 9 / 10);
+
+  EXPECT_EQ(run.ExitCode(), 0u);
+  EXPECT_TRUE(run.boxes.empty());
+  EXPECT_EQ(ReadAll("E:\\ZEDOVAV\\D49\\F109.TXT"), "tool 49.109\n");
+}
+
 // 浏览 opens the folder dialog over the main window: a cancel empties the
 // edit box, a chosen folder fills it, a drive root arrives as E:\.
 TEST(UpgraderEndToEnd, BrowseFillsOrEmptiesTheEditBox) {
