@@ -34,8 +34,6 @@ bench: win32
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -Wno-dev >/dev/null
 	cmake --build $(BUILD)/bench --target benchmarks
 	cmake --build $(BUILD)/bench --target run_benchmarks
-	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DHOST_TOOLS_DIR=$(abspath $(NATIVE)) -Wno-dev >/dev/null
 	cmake --build $(WIN32) --target delete_bench
 	sh tools/wine-bench.sh $(WIN32) $(WIN32)/tests/commands/delete_bench.exe
 	cmake --build $(WIN32) --target app_benchmarks

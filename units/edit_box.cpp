@@ -15,6 +15,7 @@
 #include "runtime/values.h"
 #include "units/border_style.h"
 #include "units/edit_box_input.h"
+#include "units/unit_texts.h"
 
 namespace {
 
@@ -713,17 +714,6 @@ int32_t __stdcall EditBoxWantsKey(Wnd* unit, uint32_t key) {
   return box && box->WantsKey(key) ? 1 : 0;
 }
 
-// Calls the visitor on one text of the record; a returned text replaces it.
-void VisitText(PropertyBytes* text, UnitTextVisitor visitor, uint32_t user) {
-  PropertyBytes copy;
-  copy.AssignText(text->text());
-  char* replacement = visitor(const_cast<char*>(copy.text()), 0, user);
-  if (replacement) {
-    text->AssignText(replacement);
-    FreeMemory(replacement);
-  }
-}
-
 void* __stdcall VisitEditBoxTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                   uint32_t user) {
   EditBoxProperties p;
@@ -731,14 +721,10 @@ void* __stdcall VisitEditBoxTexts(const uint8_t* block, uint32_t* length, UnitTe
     if (length) *length = 0;
     return nullptr;
   }
-  VisitText(&p.text, visitor, user);
-  if (p.font.size() == sizeof(LogFontBytes)) {
-    auto* font = reinterpret_cast<LogFontBytes*>(p.font.mutable_data());
-    visitor(font->faceName, 1, user);
-    font->faceName[sizeof font->faceName - 1] = '\0';
-  }
-  VisitText(&p.dataSource, visitor, user);
-  VisitText(&p.dataColumn, visitor, user);
+  VisitUnitText(&p.text, visitor, user);
+  VisitFaceName(&p.font, visitor, user);
+  VisitUnitText(&p.dataSource, visitor, user);
+  VisitUnitText(&p.dataColumn, visitor, user);
   PropertyBytes out = SaveEditBoxProperties(p);
   *length = out.size();
   return out.Release();

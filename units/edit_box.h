@@ -100,13 +100,5 @@ DataTypeRecord EditBoxDataType();
 constexpr uint32_t kEditBoxPropertyCount = 29;
 constexpr uint32_t kEditBoxTypeFlags = 0x80000040;
 
-// Kind 9: calls visitor(text, faceNameFlag, user) for the content, the
-// font's face name (writable in place, 32 bytes), the data-source and the
-// data-column name; a visitor that returns a new heap text replaces the
-// text (the unit frees it). *length: in the block's, out the new block's.
-using UnitTextVisitor = char*(__stdcall*)(char* text, int32_t faceNameFlag, uint32_t user);
-using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                       uint32_t user);
-
 // Private messages of the box.
 constexpr UINT kFindBoundSource = 0x8070;  // answers the named DataSource*, or 0

@@ -15,6 +15,7 @@
 #include "units/gradient_painter.h"
 #include "units/label_properties.h"
 #include "units/label_text.h"
+#include "units/unit_texts.h"
 
 namespace {
 
@@ -428,10 +429,10 @@ void* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, UnitText
   const uint32_t size = length ? *length : 0;
   if (length) *length = 0;
   if (!visitor || !LoadLabelProperties(&props, block, size)) return nullptr;
-  VisitLabelText(&props.caption, visitor, user);
+  VisitUnitText(&props.caption, visitor, user);
   VisitFaceName(&props.font, visitor, user);
-  VisitLabelText(&props.dataSource, visitor, user);
-  VisitLabelText(&props.dataColumn, visitor, user);
+  VisitUnitText(&props.dataSource, visitor, user);
+  VisitUnitText(&props.dataColumn, visitor, user);
   PropertyBytes result = SaveLabelProperties(props);
   if (length) *length = result.size();
   return result.Release();

@@ -67,23 +67,3 @@ void PaintLabelText(HDC dc, HWND window, const RECT& area, const PropertyBytes& 
   if (created) DeleteObject(created);
 }
 
-void VisitLabelText(PropertyBytes* text, UnitTextVisitor visitor, uint32_t user) {
-  // The visitor gets a writable copy, even of the empty text.
-  PropertyBytes copy;
-  copy.AssignText(text->text());
-  char empty[1] = {'\0'};
-  char* replacement =
-      visitor(copy.empty() ? empty : reinterpret_cast<char*>(copy.mutable_data()), 0, user);
-  if (replacement) {
-    text->AssignText(replacement);
-    FreeMemory(replacement);
-  }
-}
-
-void VisitFaceName(PropertyBytes* font, UnitTextVisitor visitor, uint32_t user) {
-  if (font->size() != sizeof(LOGFONTA)) return;
-  auto* logFont = reinterpret_cast<LOGFONTA*>(font->mutable_data());
-  logFont->lfFaceName[LF_FACESIZE - 1] = '\0';
-  visitor(logFont->lfFaceName, 1, user);
-  logFont->lfFaceName[LF_FACESIZE - 1] = '\0';
-}

@@ -33,12 +33,3 @@ UINT LabelTextFormat(const LabelTextStyle& style);
 void PaintLabelText(HDC dc, HWND window, const RECT& area, const PropertyBytes& font,
                     const LabelTextStyle& style);
 
-// VisitTexts (the EditBox's contract): the visitor sees a copy of each text
-// and a font's face name (flag 1, writable in place, 32 bytes); a heap text
-// it returns replaces the text and is freed here.
-using UnitTextVisitor = char*(__stdcall*)(char* text, int32_t faceNameFlag, uint32_t user);
-using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                       uint32_t user);
-void VisitLabelText(PropertyBytes* text, UnitTextVisitor visitor, uint32_t user);
-// Only a 60-byte font has a face name to visit.
-void VisitFaceName(PropertyBytes* font, UnitTextVisitor visitor, uint32_t user);

@@ -9,6 +9,7 @@
 #include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/values.h"
+#include "units/unit_texts.h"
 
 namespace {
 
@@ -314,7 +315,7 @@ int32_t __stdcall ReadSuperBtn(Wnd* object, int32_t index, PropertyValue* value)
 
 // Visits the face name, the caption and the tooltip; answers the block made
 // anew (null and length 0 when the block does not load).
-void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, SuperBtnTextVisitor visitor,
+void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                    uint32_t user) {
   if (!length) return nullptr;
   SuperBtnProperties p;
@@ -323,20 +324,9 @@ void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, Super
     return nullptr;
   }
   if (visitor) {
-    if (p.font.size() == sizeof(LogFontBytes)) {
-      char* face = reinterpret_cast<char*>(p.font.mutable_data()) + offsetof(LogFontBytes, faceName);
-      face[31] = '\0';
-      visitor(face, 1, user);
-      face[31] = '\0';
-    }
-    for (PropertyBytes* text : {&p.caption, &p.toolTip}) {
-      std::string scratch = text->text();  // the visitor may scribble on it
-      char* replacement = visitor(scratch.data(), 0, user);
-      if (replacement) {
-        text->AssignText(replacement);
-        FreeMemory(replacement);
-      }
-    }
+    VisitFaceName(&p.font, visitor, user);
+    VisitUnitText(&p.caption, visitor, user);
+    VisitUnitText(&p.toolTip, visitor, user);
   }
   PropertyBytes saved = SaveSuperBtnProperties(p);
   *length = saved.size();

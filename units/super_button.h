@@ -24,12 +24,6 @@ inline constexpr uint32_t kSuperBtnPropertyCount = 8 + kSuperBtnOwnPropertyCount
 inline constexpr uint32_t kSuperBtnTypeFlags = 0x840;
 inline constexpr int32_t kSuperBtnClicked = 0;  // its one event
 
-// Kind 9's visitor, as the EditBox's: (text, face-name flag, user value).
-// The face name (flag 1) may be rewritten in place in its 32-byte field; for
-// other texts a visitor that returns a new heap text replaces the text (the
-// unit frees it).
-using SuperBtnTextVisitor = char*(__stdcall*)(char* text, int32_t faceName, uint32_t user);
-
 class SuperBtnUnit : public FancyButton {
  public:
   SuperBtnProperties properties;

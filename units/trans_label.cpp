@@ -10,6 +10,7 @@
 #include "units/common_properties.h"
 #include "units/label_text.h"
 #include "units/trans_label_properties.h"
+#include "units/unit_texts.h"
 
 namespace {
 
@@ -208,7 +209,7 @@ void* __stdcall VisitTransLabelTexts(const uint8_t* block, uint32_t* length, Uni
   const uint32_t size = length ? *length : 0;
   if (length) *length = 0;
   if (!visitor || !LoadTransLabelProperties(&props, block, size)) return nullptr;
-  VisitLabelText(&props.caption, visitor, user);
+  VisitUnitText(&props.caption, visitor, user);
   VisitFaceName(&props.font, visitor, user);
   PropertyBytes result = SaveTransLabelProperties(props);
   if (length) *length = result.size();

@@ -587,8 +587,7 @@ TEST(SuperBtnTexts, VisitorSeesFaceCaptionTooltipAndMayReplaceThem) {
   p.toolTip.AssignText("tip");
   PropertyBytes block = SaveSuperBtnProperties(p);
   uint32_t length = block.size();
-  auto visit = reinterpret_cast<void*(__stdcall*)(const uint8_t*, uint32_t*, SuperBtnTextVisitor, uint32_t)>(
-      SuperBtnEntry(kEntryVisitTexts));
+  auto visit = reinterpret_cast<VisitTextsFn>(SuperBtnEntry(kEntryVisitTexts));
   void* made = visit(block.data(), &length, &Visit, 0);
   ASSERT_TRUE(made);
   EXPECT_EQ(g_visited, (std::vector<std::string>{"1Arial", "0超级按钮", "0tip"}));
