@@ -9,7 +9,8 @@ char* GetRunDirectory();
 char* SpaceText(int32_t count);
 bool WriteToFile(const char* path, uint32_t byteSetConstant);
 bool DeleteDirectory(const char* path);
-// Runs hidden and waits; the program's exit code, -1 when it did not start.
+// Runs hidden and waits; the program's exit code, -1 when it did not start
+// (twice).
 int32_t RunHiddenAndWait(const char* commandLine);
 bool LoadWindowCommand(uint32_t windowId, uint32_t unitId);
 bool StartThread(uint32_t entry, int32_t* handle);
