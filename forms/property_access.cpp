@@ -460,7 +460,8 @@ void WriteUnitProperty(WindowId windowId, UnitId unitId, int32_t index, int32_t 
   const int32_t own = index - kFirstOwnProperty;
   OutgoingValue value;
   ValueToUnit(ConversionOf(DeclaredType(a.type, index)), low, high, member, read, a.object, own, &value);
-  if (written && written(a.object, own, &value.value, 0) == 1 && a.object->IsWindow())
+  // The unit may have destroyed (and deleted) itself: ask the registry.
+  if (written && written(a.object, own, &value.value, 0) == 1 && FindUnitObject(windowId, unitId))
     RecreateUnit(windowId, unitId);
 }
 

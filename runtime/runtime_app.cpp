@@ -171,18 +171,12 @@ void RuntimeApp::RunLoop(bool nested) {
   for (;;) {
     while (idle) {
       if (PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE)) break;
-      // Last to first, so a callback may remove its own entry.
-      for (size_t i = idleWindows.size(); i-- > 0;) {
-        if (i >= idleWindows.size()) continue;
-        if (IsWindow(idleWindows[i])) {
-          CallSaved1(idleCallbacks[i], idleParameters[i]);
-        } else {
-          idleWindows.erase(idleWindows.begin() + static_cast<ptrdiff_t>(i));
-          idleCallbacks.erase(idleCallbacks.begin() + static_cast<ptrdiff_t>(i));
-          idleParameters.erase(idleParameters.begin() + static_cast<ptrdiff_t>(i));
-        }
+      if (OnMainThread()) {
+        RunIdleCallbacks();
+        if (!OnIdle(idleCount++)) idle = false;
+      } else {
+        idle = false;  // a worker's modal loop only waits for messages
       }
-      if (!OnIdle(idleCount++)) idle = false;
       if (nested && modalWindowId == 0) return;
     }
     do {
@@ -197,6 +191,22 @@ void RuntimeApp::RunLoop(bool nested) {
         idleCount = 0;
       }
     } while (PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE));
+  }
+}
+
+bool RuntimeApp::OnMainThread() const { return !mainThreadId || GetCurrentThreadId() == mainThreadId; }
+
+void RuntimeApp::RunIdleCallbacks() {
+  // Last to first, so a callback may remove its own entry.
+  for (size_t i = idleWindows.size(); i-- > 0;) {
+    if (i >= idleWindows.size()) continue;
+    if (IsWindow(idleWindows[i])) {
+      CallSaved1(idleCallbacks[i], idleParameters[i]);
+    } else {
+      idleWindows.erase(idleWindows.begin() + static_cast<ptrdiff_t>(i));
+      idleCallbacks.erase(idleCallbacks.begin() + static_cast<ptrdiff_t>(i));
+      idleParameters.erase(idleParameters.begin() + static_cast<ptrdiff_t>(i));
+    }
   }
 }
 

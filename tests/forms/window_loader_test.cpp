@@ -2,6 +2,7 @@
 // windows, destruction and the load-time table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -36,6 +37,15 @@ void __cdecl ProbeSourceWindow(EventResult*) {
   Wnd* window = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(source[0]), 0)));
   Log().push_back("probe posted");
   if (window) PostMessageA(window->Handle(), kRunProbe, 0, 0);
+}
+
+// Closes the window that raised the running event.
+void __cdecl CloseSourceWindow(EventResult*) {
+  uint32_t source[2] = {0, 0};
+  HostService(2017, static_cast<int32_t>(Addr(source)), 0);
+  Wnd* window = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(source[0]), 0)));
+  Log().push_back("closing");
+  if (window) DestroyWindow(window->Handle());
 }
 
 TemplateWindow ModalWindow() {
@@ -161,6 +171,28 @@ TEST_F(LoaderTest, HandlesLeadToTheirUnitRecordsAndCursorSlots) {
   const LogFontBytes bytes = DefaultGuiFontBytes();
   EXPECT_EQ(std::memcmp(&bytes, &stock, sizeof stock), 0);
   EXPECT_NE(stock.lfFaceName[0], 0);
+}
+
+// The first show raises events whose handlers may close the window (its
+// object deletes itself); the loader must not touch it afterwards.
+TEST_F(LoaderTest, AFocusHandlerMayCloseTheWindowDuringItsFirstShow) {
+  for (const bool modal : {false, true}) {
+    for (const uint32_t flags : {uint32_t(kUnitVisible), 0u}) {
+      SCOPED_TRACE(std::string(modal ? "modal" : "modeless") + (flags ? " shown at load" : " shown later"));
+      TemplateWindow w = MainWindow(flags);
+      w.units[0].bindings.push_back({kEventFocusGained, OffsetOf(&CloseSourceWindow)});
+      Start({{w}});
+      EXPECT_EQ(Load(kMain, modal), 0);
+      if (!flags) WriteProperty(kMain, 0, 5, 1);  // completes the pending first show
+      const std::vector<std::string> after = LogFrom("closing");
+      EXPECT_EQ(std::count(after.begin(), after.end(), "destroyed window"), 1);
+      EXPECT_EQ(std::count(after.begin(), after.end(), "closing"), 1);
+      EXPECT_EQ(Handle(kMain, 0), nullptr);
+      EXPECT_EQ(app_->modalWindowId, 0u);
+      EXPECT_EQ(FindWindowRecord(Forms().registry, kMain)->snapshot.block, nullptr);
+      TearDown();
+    }
+  }
 }
 
 TEST_F(LoaderTest, LoadingALoadedWindowRestoresItAndCreatesNothing) {
