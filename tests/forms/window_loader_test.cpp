@@ -195,6 +195,54 @@ TEST_F(LoaderTest, AFocusHandlerMayCloseTheWindowDuringItsFirstShow) {
   }
 }
 
+// An icon drawn on white at the given size; the colour at (x, y).
+COLORREF IconPixel(HICON icon, int size, int x, int y) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, size, size, WHITENESS);
+  DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  const COLORREF colour = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+TEST_F(LoaderTest, TheDefaultIconsAreTheRuntimesOwnDriveAndArrow) {
+  Start({{MainWindow()}});
+  uint32_t icons[2] = {0, 0};
+  EXPECT_EQ(HostService(1000, static_cast<int32_t>(Addr(icons)), 0), 0);
+  HICON large = At<HICON__>(icons[0]), small = At<HICON__>(icons[1]);
+  ASSERT_NE(large, nullptr);
+  ASSERT_NE(small, nullptr);
+  const int big = GetSystemMetrics(SM_CXICON), little = GetSystemMetrics(SM_CXSMICON);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(small, &info));
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, little);
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  struct Spot {
+    int x, y;  // in the 32-pixel design
+    COLORREF colour;
+  };
+  for (const Spot& spot : {Spot{16, 4, RGB(0x2F, 0x7F, 0xE0)}, Spot{8, 27, RGB(0x50, 0x58, 0x60)},
+                           Spot{1, 1, RGB(0xFF, 0xFF, 0xFF)}, Spot{30, 12, RGB(0xFF, 0xFF, 0xFF)}}) {
+    EXPECT_EQ(IconPixel(large, big, spot.x * big / 32, spot.y * big / 32), spot.colour) << spot.x << "," << spot.y;
+    EXPECT_EQ(IconPixel(small, little, spot.x * little / 32, spot.y * little / 32), spot.colour) << spot.x << "," << spot.y;
+  }
+  EXPECT_EQ(IconPixel(large, big, 23 * big / 32, 23 * big / 32), RGB(0x40, 0xD0, 0x30));  // the drive's light
+  // Asked again: the same handles.
+  uint32_t again[2] = {0, 0};
+  HostService(1000, static_cast<int32_t>(Addr(again)), 0);
+  EXPECT_EQ(again[0], icons[0]);
+  EXPECT_EQ(again[1], icons[1]);
+}
+
 TEST_F(LoaderTest, LoadingALoadedWindowRestoresItAndCreatesNothing) {
   Start({{MainWindow()}});
   ASSERT_EQ(Load(kMain), 0);
