@@ -442,20 +442,17 @@ void ShowLoadedWindow(WindowId windowId, bool show) {
     return;
   }
   window->firstShowPending = false;
+  HWND hwnd = window->Handle();
   if (window->isModal) {
-    HWND parent = GetParent(window->Handle());
-    const WindowTemplate& registry = Forms().registry;
-    for (uint32_t i = 0; parent && i < registry.count; ++i) {
-      FormWindow* other = LiveWindowOf(registry.records[i]);
-      if (!other || other->Handle() != parent) continue;
-      if (GetWindowLongA(parent, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        SetWindowPos(window->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        window->topmostFlag = true;
-      }
+    // A modal window over a loaded topmost window is topmost too.
+    HWND parent = GetParent(hwnd);
+    UnitLocation at;
+    if (parent && UnitRecordOfHandle(parent, &at) && at.index == 0 &&
+        (GetWindowLongA(parent, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+      SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      window->topmostFlag = true;
     }
   }
-  HWND hwnd = window->Handle();
   if (show) FirstShow(windowId, window);
   window = StillLoaded(windowId, hwnd);
   if (window && window->isModal) RuntimeApp::Get().RunModal(windowId);
