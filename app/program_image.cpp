@@ -7,8 +7,13 @@
 #include <vector>
 
 #include "app/subroutines.h"
+#include "forms/window_unit.h"
 #include "program_image_layout.h"
 #include "runtime/address_word.h"
+#include "units/edit_box.h"
+#include "units/label.h"
+#include "units/super_button.h"
+#include "units/trans_label.h"
 
 namespace {
 
@@ -23,13 +28,6 @@ constexpr int kExtendedUi1TypeCount = 5;
 std::array<DataTypeRecord, kCoreTypeCount> g_coreTypes{};
 std::array<DataTypeRecord, kExtendedUi2TypeCount> g_extendedUi2Types{};
 std::array<DataTypeRecord, kExtendedUi1TypeCount> g_extendedUi1Types{};
-
-DataTypeRecord UnitType(const char* name, const char* englishName) {
-  DataTypeRecord record{};
-  record.name = AddressWord(name);
-  record.englishName = AddressWord(englishName);
-  return record;
-}
 
 // --- libraries, in the order compiled code numbers them ---
 
@@ -68,6 +66,7 @@ void PlaceLibraryRecord(LibraryInfo* info, std::vector<uint8_t>* storage, const 
   info->commands = record.commandCount ? AddressWord(storage->data() + nameBytes) : 0;
   info->notify = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.notify));
 }
+
 uint32_t g_libraryTable[kLibraryCount];
 uint32_t g_dllLibraryNames[program_image::kDllCommandCount];
 uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
@@ -77,11 +76,11 @@ uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
 ProgramImage g_programImage;
 
 const ProgramImage* BuildProgramImage() {
-  g_coreTypes[0] = UnitType("窗口", "window");
-  g_coreTypes[4] = UnitType("编辑框", "EditBox");
-  g_coreTypes[9] = UnitType("标签", "Label");
-  g_extendedUi2Types[0] = UnitType("超级按钮", "SuperBtn");
-  g_extendedUi1Types[4] = UnitType("透明标签", "TransLabel");
+  g_coreTypes[0] = WindowDataType();
+  g_coreTypes[4] = EditBoxDataType();
+  g_coreTypes[9] = LabelDataType();
+  g_extendedUi2Types[0] = SuperBtnDataType();
+  g_extendedUi1Types[4] = TransLabelDataType();
 
   g_libraries[kCoreLibrary] = MakeLibrary("5b8a1c7e3d2f4e6a9c0b1d2e3f4a5b6c", {5, 7, 64}, {3, 7, 3, 7},
                                           "系统核心支持库", 0xC0000001, kCoreTypeCount, g_coreTypes.data());

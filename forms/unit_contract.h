@@ -44,6 +44,13 @@ using PropertyWrittenFn = int32_t(__stdcall*)(Wnd* unit, int32_t index, const Pr
 using SavePropertiesFn = void*(__stdcall*)(Wnd* unit);
 using ReadPropertyFn = int32_t(__stdcall*)(Wnd* unit, int32_t index, PropertyValue* value);
 using WantsKeyFn = int32_t(__stdcall*)(Wnd* unit, uint32_t keyWithModifiers);
+// Kind 9: calls visitor(text, faceNameFlag, user) on each text of a block;
+// a font's face name (flag 1) may be rewritten in place in its 32-byte
+// field, and a visitor that returns a new heap text replaces any other text
+// (the unit frees it). *length: in the block's, out the new block's.
+using UnitTextVisitor = char*(__stdcall*)(char* text, int32_t faceNameFlag, uint32_t user);
+using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
+                                       uint32_t user);
 using IsDefaultButtonFn = int32_t(__stdcall*)(Wnd* unit);
 using UnitPreTranslateFn = int32_t(__stdcall*)(Wnd* unit, MSG* message);
 

@@ -8,6 +8,9 @@ namespace {
 
 constexpr uint32_t kMinimumBytes = 14;
 constexpr uint32_t kMaxCodes = 4096;  // 12-bit codes
+// Encoders may start the codes wider than the colour table needs; up to 11
+// bits leaves room for the clear and end codes below 4096.
+constexpr uint32_t kMaxMinCodeSize = 11;
 
 // Reads the bytes of a sub-block chain (size byte, that many bytes, ...,
 // size 0) one at a time. Running off the end of the file is an error.
@@ -108,8 +111,11 @@ class RowWriter {
   uint32_t x_ = 0, y_ = 0, pass_ = 0;
 };
 
-// The LZW code stream into `out`. False on a read error or a code beyond the
-// next free table entry; a stream that ends early leaves the rest index 0.
+// The LZW code stream into `out`. False on a read error, a code beyond the
+// next free table entry or a pixel beyond 255 (possible when the code size
+// is above 8). An end code or the data's terminator before the image is full
+// leaves the rest index 0; the file itself ending inside the data is a read
+// error (the caller has already checked that the data's sub-blocks are all there).
 bool DecodeLzw(SubBlockReader& in, uint32_t minCodeSize, RowWriter& out) {
   static thread_local uint16_t prefix[kMaxCodes];
   static thread_local uint8_t suffix[kMaxCodes];
@@ -158,6 +164,7 @@ bool DecodeLzw(SubBlockReader& in, uint32_t minCodeSize, RowWriter& out) {
       stack[depth++] = suffix[walk];
       walk = prefix[walk];
     }
+    if (walk > 0xFF) return false;  // no 8-bit index
     stack[depth++] = static_cast<uint8_t>(walk);
     while (depth && !out.Full()) out.Put(stack[--depth]);
 
@@ -245,7 +252,7 @@ bool DecodeGif(const uint8_t* b, uint32_t length, DecodedPicture* out) {
   if (!FindFirstImage(b, length, pos, global, globalEntries, &image)) return false;
   if (image.width == 0 || image.height == 0 || image.dataPos >= length) return false;
   uint32_t minCodeSize = b[image.dataPos];
-  if (minCodeSize < 1 || minCodeSize > 8) return false;
+  if (minCodeSize < 1 || minCodeSize > kMaxMinCodeSize) return false;
 
   // A declared size that the data could never fill is not allocated.
   uint64_t dataBytes;

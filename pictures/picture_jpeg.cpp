@@ -12,6 +12,13 @@
 
 namespace {
 
+// Huffman coding spends at least one bit per 8 x 8 block in each scan, and a
+// block comes out as 64 pixels of 3 bytes: no complete file gives more than
+// 1536 bytes of picture per byte of its own. A frame header that promises
+// more (the data then ends early and the rest would be filled in grey) is
+// refused before anything is allocated.
+constexpr uint64_t kMaxInflation = 64 * 3 * 8;
+
 struct ErrorTrap {
   jpeg_error_mgr manager;  // first, so the library's pointer is ours
   std::jmp_buf jump;
@@ -83,7 +90,7 @@ bool DecodeJpeg(const uint8_t* bytes, uint32_t length, DecodedPicture* out) {
   // and cap what those may take (a progressive file keeps every coefficient).
   uint32_t declared;
   if (!CheckedMul(cinfo.image_width, cinfo.image_height, &declared) ||
-      !CheckedMul(declared, 3, &declared))
+      !CheckedMul(declared, 3, &declared) || declared > uint64_t(length) * kMaxInflation)
     std::longjmp(trap.jump, 1);
   cinfo.mem->max_memory_to_use = 2 * long(kMaxPictureBytes);
   jpeg_start_decompress(&cinfo);

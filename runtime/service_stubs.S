@@ -75,12 +75,17 @@ _CallCoreCommandEntry:
 _CallUtilityServiceEntry:
         jmp dword ptr [_g_utilityServices + 4 * eax]
 
-// uint64_t CallSaved(address, count, words): calls compiled code with
-// words[0..count) as its arguments, every general register saved around it.
-// Restores ESP itself, so the callee may or may not remove its arguments.
+// uint32_t CallSaved(address, count, words): calls compiled code with
+// words[0..count) as its arguments, every general register but EAX (the
+// result) saved around it. Restores ESP itself, so the callee may or may not
+// remove its arguments.
         .globl _CallSaved
 _CallSaved:
         ENTER_SAVED
+        push ecx
+        push edx
         PUSH_WORDS [ebp + 12], [ebp + 16]
         call dword ptr [ebp + 8]
+        mov edx, [ebp - 20]
+        mov ecx, [ebp - 16]
         LEAVE_SAVED

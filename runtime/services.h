@@ -41,8 +41,9 @@ extern const ServiceEntry g_serviceStubs[kServiceCount];
 // Not part of the table: what a call into an external package lands on.
 [[noreturn]] void __cdecl NotSupportedEntry();
 
-// Calls compiled code with every general register saved around the call.
-uint64_t CallSaved(uint32_t address, uint32_t count, const uint32_t* words);
+// Calls compiled code with every general register but EAX, its result,
+// saved around the call.
+uint32_t CallSaved(uint32_t address, uint32_t count, const uint32_t* words);
 
 // Dispatchers with register contracts (service_stubs.S).
 void CallDllCommandEntry();
@@ -54,8 +55,8 @@ uint32_t __cdecl ResolveDllCommand(int32_t index);
 }
 
 inline uint32_t CallSaved0(uint32_t address) {
-  return static_cast<uint32_t>(CallSaved(address, 0, nullptr));
+  return CallSaved(address, 0, nullptr);
 }
 inline uint32_t CallSaved1(uint32_t address, uint32_t argument) {
-  return static_cast<uint32_t>(CallSaved(address, 1, &argument));
+  return CallSaved(address, 1, &argument);
 }

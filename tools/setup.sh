@@ -23,7 +23,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick
   cmake ninja-build make dpkg-dev locales fonts-wqy-microhei
   g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-  libpng-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev
+  libpng-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev libssl-dev
 )
 
 have_all_packages() {

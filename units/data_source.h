@@ -43,5 +43,6 @@ struct DataSource {
 };
 
 // The data-source unit of the window whose unit table holds `name`
-// (case-insensitive), or null.
-DataSource* FindDataSource(WindowId windowId, const char* name);
+// (case-insensitive), or null. *sourceWindow, when asked for, receives the
+// source unit's window so that a client can tell later whether it still lives.
+DataSource* FindDataSource(WindowId windowId, const char* name, HWND* sourceWindow = nullptr);

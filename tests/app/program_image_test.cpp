@@ -136,6 +136,10 @@ TEST_F(UpgraderImage, LibrariesAndTheirUnitTypes) {
     ASSERT_NE(record, nullptr) << std::hex << e.code;
     EXPECT_STREQ(reinterpret_cast<const char*>(record->englishName), e.englishName);
   }
+  const DataTypeRecord* editBox = app_->FindDataTypeRecord(0x00010005);
+  EXPECT_EQ(editBox->flags, 0x80000040u);
+  EXPECT_EQ(editBox->propertyCount, 29u);
+  EXPECT_NE(editBox->entryLookup, 0u);
   EXPECT_EQ(app_->FindDataTypeRecord(0x00040001), nullptr);  // the shell-UI library has no types
   EXPECT_EQ(app_->FindDataTypeRecord(0x00060001), nullptr);  // past the library count
 }

@@ -10,6 +10,8 @@
 namespace {
 
 constexpr uint32_t kMain = 0x52000001, kMainUnit = 0x06000001;
+constexpr uint32_t kNeverLoaded = 0x52000002, kNeverLoadedUnit = 0x06000002;
+constexpr int32_t kIdleEvent = 7;  // the window unit's idle event
 constexpr uint32_t kU2 = 0x16000002, kU3 = 0x16000003, kU4 = 0x16000004, kU5 = 0x16000005;
 
 class EventTest : public FormTest {
@@ -22,7 +24,9 @@ class EventTest : public FormTest {
     auto offset = [&](const void* f) { return static_cast<int32_t>(Addr(f) - codeBase); };
     TemplateWindow w;
     w.id = kMain;
-    w.units.push_back(TestWindowUnit(kMainUnit));
+    TemplateUnit windowUnit = TestWindowUnit(kMainUnit);
+    windowUnit.bindings = {{kIdleEvent, offset(reinterpret_cast<const void*>(&WordsHandler))}};
+    w.units.push_back(windowUnit);
     TemplateUnit u2 = TestUnit(kU2);
     u2.bindings = {{0, 0},
                    {1, offset(reinterpret_cast<const void*>(&WordsHandler))},
@@ -41,7 +45,11 @@ class EventTest : public FormTest {
     u5.eventLink = kU2;
     u5.bindings = {{0, offset(reinterpret_cast<const void*>(&LogHandlerB))}};
     w.units.push_back(u5);
-    Start({{w}}, codeBase);
+    TemplateWindow never;  // registered, never loaded
+    never.id = kNeverLoaded;
+    never.units.push_back(TestWindowUnit(kNeverLoadedUnit));
+    never.units[0].bindings = windowUnit.bindings;
+    Start({{w, never}}, codeBase);
     ASSERT_EQ(Load(kMain), 0);
     ClearLog();
   }
@@ -161,10 +169,25 @@ TEST_F(EventTest, AFalseResultFromTheLeftButtonHandlerSwallowsTheClick) {
   g_handlerResult = 1;
   Input(kU2, WM_LBUTTONDOWN, 0, MAKELPARAM(5, 6));
   EXPECT_EQ(Log(), (std::vector<std::string>{"mouse 5 6 0", "unit lbuttondown"}));
-  // Messages for windows that are not units raise nothing.
+  // A unit without a binding raises nothing and lets the click through.
   ClearLog();
   Input(kU3, WM_LBUTTONDOWN, 0, 0);
   EXPECT_EQ(Log(), std::vector<std::string>{"unit lbuttondown"});
+}
+
+TEST_F(EventTest, WindowsThatAreNotUnitsRaiseNothing) {
+  // A plain child inside the unit whose click handler logs: the click is
+  // the child's, not the unit's.
+  HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, Handle(kMain, kU2),
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(child, nullptr);
+  PostMessageA(child, WM_LBUTTONDOWN, 0, MAKELPARAM(1, 2));
+  PostMessageA(child, WM_KEYDOWN, 'A', 0);
+  Pump();
+  EXPECT_EQ(Log(), std::vector<std::string>{});
+  DestroyWindow(child);
+  Input(kU2, WM_LBUTTONDOWN, 0, MAKELPARAM(1, 2));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"mouse 1 2 0", "unit lbuttondown"}));
 }
 
 TEST_F(EventTest, KeypadKeysFoldOntoTheMainKeysAndModifiersAreReported) {
@@ -211,11 +234,29 @@ TEST_F(EventTest, ACharacterHandlerCanReplaceOrSwallowTheCharacter) {
 }
 
 TEST_F(EventTest, IdleEventGoesToLoadedWindows) {
+  g_expectedWords = 1;
   bool exists = false;
+  // Bound, loaded, no result: asked, but not again in the next pass.
   EXPECT_FALSE(app_->forms->raiseIdleEvent(0, 10, &exists));
   EXPECT_TRUE(exists);
+  EXPECT_EQ(Log(), std::vector<std::string>{"words 0000000A"});
+  g_returnResult = true;
+  g_handlerResult = 1;
+  EXPECT_TRUE(app_->forms->raiseIdleEvent(0, 250, &exists));
+  EXPECT_TRUE(exists);
+  g_handlerResult = 0;
+  EXPECT_FALSE(app_->forms->raiseIdleEvent(0, 300, &exists));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"words 0000000A", "words 000000FA", "words 0000012C"}));
+
+  // The registered window that is not loaded, and no window at all.
+  ClearLog();
+  g_handlerResult = 1;
+  exists = true;
   EXPECT_FALSE(app_->forms->raiseIdleEvent(1, 10, &exists));
   EXPECT_FALSE(exists);
+  EXPECT_FALSE(app_->forms->raiseIdleEvent(2, 10, &exists));
+  EXPECT_FALSE(exists);
+  EXPECT_TRUE(Log().empty());
 }
 
 }  // namespace

@@ -258,11 +258,55 @@ TEST(GifDecoder, LongStreamFillsTheTableAndGoesOnAtTwelveBits) {
       ASSERT_EQ(IndexAt(d.picture, x, y), indices[y * width + x]) << x << "," << y;
 }
 
+TEST(GifDecoder, CodesStartingWiderThanTheTableNeeds) {
+  // Code sizes 9 to 11 over 256 colours, long enough to fill the table.
+  const uint16_t width = 64, height = 64;
+  Bytes indices(width * height);
+  uint32_t seed = 99;
+  for (auto& i : indices) {
+    seed = seed * 1103515245 + 12345;
+    i = uint8_t(seed >> 16);
+  }
+  std::vector<uint32_t> grey(256);
+  for (uint32_t i = 0; i < 256; ++i) grey[i] = i * 0x010101;
+  for (uint32_t codeSize : {9u, 10u, 11u}) {
+    SCOPED_TRACE(codeSize);
+    Bytes b = GifHeader(width, height, grey, 8);
+    PutImage(b, width, height, 0, codeSize, PackCodes(EncodeLzw(indices, codeSize), codeSize));
+    b.push_back(0x3B);
+    Decoded d;
+    ASSERT_TRUE(Decode(b, d));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(IndexAt(d.picture, x, y), indices[y * width + x]) << x << "," << y;
+  }
+  // A literal beyond 255 has no 8-bit index, alone or as a string's root.
+  for (std::vector<uint32_t> codes : {std::vector<uint32_t>{512, 1, 256, 513},
+                                      std::vector<uint32_t>{512, 300, 514, 513}}) {
+    Bytes b = GifHeader(4, 1, kFour, 2);
+    PutImage(b, 4, 1, 0, 9, PackCodes(codes, 9));
+    Decoded d;
+    EXPECT_FALSE(Decode(b, d)) << codes[2];
+    EXPECT_EQ(d->data, nullptr);
+  }
+}
+
+// The code stream may stop before the image is full: at an end code, or at
+// the data's terminator. The rest is index 0. A file cut inside the data is
+// refused (see RefusesBrokenFiles and the truncation test of every format).
 TEST(GifDecoder, StreamEndingEarlyLeavesIndexZero) {
   Decoded d;
   ASSERT_TRUE(Decode(FourPixelGif({4, 3, 3, 5}), d));
   EXPECT_EQ(IndexAt(d.picture, 1, 0), 3);
   EXPECT_EQ(IndexAt(d.picture, 0, 1), 0);
+  Bytes b = GifHeader(2, 2, kFour, 2);
+  PutImage(b, 2, 2, 0, 2, PackCodes({4, 2, 1}, 2));  // no end code
+  b.push_back(0x3B);
+  ASSERT_TRUE(Decode(b, d));
+  EXPECT_EQ(IndexAt(d.picture, 0, 0), 2);
+  EXPECT_EQ(IndexAt(d.picture, 1, 0), 1);
+  EXPECT_EQ(IndexAt(d.picture, 0, 1), 0);
+  EXPECT_EQ(IndexAt(d.picture, 1, 1), 0);
 }
 
 TEST(GifDecoder, RefusesBrokenFiles) {
@@ -281,7 +325,7 @@ TEST(GifDecoder, RefusesBrokenFiles) {
   b = good;
   b[4] = '8';
   EXPECT_FALSE(Decode(b, d)) << "GIF88a";
-  for (uint8_t codeSize : {0, 9, 12}) {
+  for (uint8_t codeSize : {0, 12, 255}) {
     b = good;
     b[13 + 12 + 10] = codeSize;
     EXPECT_FALSE(Decode(b, d)) << "code size " << int(codeSize);

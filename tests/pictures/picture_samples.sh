@@ -73,6 +73,8 @@ printf '\003' | dd of=pcx1.pcx bs=1 seek=1 conv=notrunc 2>/dev/null
 
 convert -size 16x8 xc:gray25 -size 16x8 xc:gray75 -append -colorspace Gray -quality 100 grey.jpg
 convert -size 8x16 xc:red -size 8x16 xc:blue +append -sampling-factor 1x1 -quality 100 colour.jpg
+# A blank picture compresses about 740 to 1, near what Huffman coding allows.
+convert -size 1024x1024 xc:white -colorspace Gray blank.jpg
 
 convert -size 1x1 xc:'rgba(0,255,0,1)' xc:'rgba(0,0,255,0.502)' xc:'rgba(0,0,0,0)' +append PNG32:alpha.png
 convert colours18.ppm PNG24:opaque.png
@@ -90,5 +92,16 @@ convert noise.gif -depth 8 -compress none noise.ppm
 convert noise.gif -interlace GIF noise-interlaced.gif
 convert noise.gif PCX:noise.pcx
 convert noise.gif -compress none BMP3:noise.bmp
+
+# 16 bits per sample, each interlaced and not; without gamma chunks a 16-bit
+# file counts as linear. The alpha runs from 0 at the left to 1 at the right.
+convert noise.ppm -depth 16 PNG48:noise16.png
+convert noise.ppm -depth 16 -interlace PNG PNG48:noise16-interlaced.png
+convert noise.ppm -depth 16 -alpha set -channel A -fx 'i/w' +channel PNG64:noise16-alpha.png
+convert noise16-alpha.png -interlace PNG PNG64:noise16-alpha-interlaced.png
+convert noise.ppm -colorspace Gray -depth 16 PNG:grey16.png
+convert noise.ppm -colorspace Gray -depth 16 -interlace PNG PNG:grey16-interlaced.png
+convert noise.ppm -depth 16 -define png:exclude-chunks=gAMA,sRGB,cHRM,bKGD PNG48:linear16.png
+convert noise.ppm -depth 16 -interlace PNG -define png:exclude-chunks=gAMA,sRGB,cHRM,bKGD PNG48:linear16-interlaced.png
 
 rm -f red16.png blue16.png mono.gif

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "pictures/picture.h"
 
 #ifndef PICTURE_SAMPLES
@@ -113,12 +115,29 @@ inline uint32_t PixelAt(const DecodedPicture& p, int x, int y) {
   return uint32_t(px[2]) << 16 | uint32_t(px[1]) << 8 | px[0];
 }
 
-// Expects every pixel of `picture` (from its top-left) to match `source`.
-#define EXPECT_PIXELS_MATCH(picture, source)                                   \
-  for (int y_ = 0; y_ < (source).height; ++y_)                                 \
-    for (int x_ = 0; x_ < (source).width; ++x_)                                \
-      EXPECT_EQ(PixelAt((picture), x_, y_), (source).At(x_, y_))              \
-          << "pixel " << x_ << "," << y_
+// Every pixel of `picture` (from its top-left) matches `source`; a source
+// that could not be read, or a picture smaller than it, is a failure too.
+inline ::testing::AssertionResult PixelsMatch(const DecodedPicture& picture, const SourceImage& source) {
+  if (source.width <= 0 || source.height <= 0 || source.pixels.size() != size_t(source.width) * source.height)
+    return ::testing::AssertionFailure() << "the expected pixels could not be read";
+  if (!picture.data || picture.width < source.width || picture.height < source.height)
+    return ::testing::AssertionFailure() << "picture " << picture.width << "x" << picture.height
+                                         << " cannot hold " << source.width << "x" << source.height;
+  int wrong = 0;
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  for (int y = 0; y < source.height; ++y)
+    for (int x = 0; x < source.width; ++x) {
+      uint32_t actual = PixelAt(picture, x, y), expected = source.At(x, y);
+      if (actual == expected) continue;
+      if (wrong++ == 0) result = ::testing::AssertionFailure();
+      char line[64];
+      std::snprintf(line, sizeof line, "pixel %d,%d: %06X, not %06X; ", x, y, unsigned(actual), unsigned(expected));
+      if (wrong <= 8) result << line;
+    }
+  if (wrong) result << wrong << " pixels differ";
+  return result;
+}
+#define EXPECT_PIXELS_MATCH(picture, source) EXPECT_TRUE(PixelsMatch((picture), (source)))
 
 inline void PutLe16(Bytes& b, size_t at, uint32_t v) {
   b[at] = uint8_t(v);

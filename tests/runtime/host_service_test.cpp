@@ -77,9 +77,26 @@ TEST_F(Host, PathTextsBySelector) {
 
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(HostService(2003, 0, 0))), app_->runDirectory);
   EXPECT_STREQ(reinterpret_cast<const char*>(HostService(2004, 0, 0)), "host_service_test.exe");
+}
+
+// CTest starts the test in the run directory already; start from elsewhere.
+TEST_F(Host, InitialisingMovesIntoTheRunDirectory) {
+  char module[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(nullptr, module, sizeof module), 0u);
+  const std::string programDirectory(module, std::strrchr(module, '\\'));
+  delete app_;
+  char windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryA(windows, sizeof windows), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryA(windows));
   char cwd[MAX_PATH];
   GetCurrentDirectoryA(sizeof cwd, cwd);
-  EXPECT_EQ(app_->runDirectory, cwd);
+  ASSERT_NE(std::string(cwd), programDirectory);
+
+  app_ = new RuntimeApp(program_.Image(), 0, nullptr);
+  app_->InitialiseRuntime();
+  GetCurrentDirectoryA(sizeof cwd, cwd);
+  EXPECT_EQ(std::string(cwd), programDirectory);
+  EXPECT_EQ(app_->runDirectory, programDirectory);
 }
 
 TEST_F(Host, DataTypeFlagsAndDescriptions) {

@@ -1,5 +1,5 @@
 // void CallWithRegisters(RegisterCall* call): calls call->target with EAX and
-// EBX loaded, ESI/EDI/EBP set to sentinels and call->count argument words
+// EBX loaded, ESI, EDI, EBP, ECX and EDX set to sentinels and call->count argument words
 // pushed, then records every register and how far ESP moved.
         .intel_syntax noprefix
         .data

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 constexpr uint32_t kSentinelEsi = 0x51515151, kSentinelEdi = 0xD1D1D1D1, kSentinelEbp = 0xB0B0B0B0;
+constexpr uint32_t kSentinelEcx = 0xC0C0C0C0, kSentinelEdx = 0xE0E0E0E0;
 
 struct RegisterCall {
   uint32_t target;

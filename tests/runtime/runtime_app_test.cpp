@@ -18,10 +18,20 @@
 
 namespace {
 
+int g_endNotices = 0, g_endHandlerRuns = 0;
+
+int32_t __stdcall CountEndNotices(int32_t code, int32_t, int32_t) {
+  if (code == 6) ++g_endNotices;
+  return 0;
+}
+void EndHandler() { ++g_endHandlerRuns; }
+
 class App : public ::testing::Test {
  protected:
   void SetUp() override {
+    g_endNotices = g_endHandlerRuns = 0;
     types_[1].flags = 1;
+    library_.notify = reinterpret_cast<uint32_t>(&CountEndNotices);
     library_.format = kLibraryFormatWord;
     library_.dataTypeCount = 2;
     library_.dataTypes = Address(types_);
@@ -47,8 +57,23 @@ TEST_F(App, HiddenOwnerWindowLivesUntilTheEnd) {
   EXPECT_EQ(app_->mainThreadId, GetCurrentThreadId());
   app_->Cleanup(0);
   EXPECT_FALSE(IsWindow(owner));
-  app_->Cleanup(0);  // a second run finds nothing more to do
-  EXPECT_TRUE(app_->ending);
+}
+
+TEST_F(App, SecondCleanupFindsNothingMoreToDo) {
+  UtilityCall(kUtilityRegisterEndHandler, {reinterpret_cast<uint32_t>(&EndHandler)});
+  UtilityCall(kUtilityRegisterEndHandler, {reinterpret_cast<uint32_t>(&EndHandler)});  // once only
+  EXPECT_EQ(g_endNotices, 0);
+  app_->Cleanup(0);
+  EXPECT_EQ(g_endHandlerRuns, 1);
+  EXPECT_EQ(g_endNotices, 1);
+  EXPECT_EQ(app_->FindDataTypeRecord(0x00010002), nullptr) << "the libraries are let go";
+  app_->Cleanup(0);
+  EXPECT_EQ(g_endHandlerRuns, 1);
+  EXPECT_EQ(g_endNotices, 1);
+  delete app_;  // the destructor runs it once more
+  app_ = nullptr;
+  EXPECT_EQ(g_endHandlerRuns, 1);
+  EXPECT_EQ(g_endNotices, 1);
 }
 
 TEST_F(App, DataTypeCodesThatNameNoRecord) {
@@ -180,11 +205,14 @@ TEST_F(App, CallsIntoCompiledCodeKeepEveryRegister) {
   RegisterCall call = MakeCall(reinterpret_cast<uint32_t>(&CallSaved), 0, 0x0EB0EB0E,
                                {reinterpret_cast<uint32_t>(&ClobberRegisters), 0, 0});
   CallWithRegisters(&call);
-  EXPECT_EQ(call.outEax, 0x600Du);
   EXPECT_EQ(call.outEbx, 0x0EB0EB0Eu);
   EXPECT_EQ(call.outEsi, kSentinelEsi);
   EXPECT_EQ(call.outEdi, kSentinelEdi);
   EXPECT_EQ(call.outEbp, kSentinelEbp);
+  EXPECT_EQ(call.outEcx, kSentinelEcx);
+  EXPECT_EQ(call.outEdx, kSentinelEdx);
+  EXPECT_EQ(call.espMoved, 0);
+  EXPECT_EQ(call.outEax, 0x600Du);  // only the result comes back
 }
 
 class Files : public App {

@@ -106,11 +106,28 @@ TEST_F(Values, IntegerConversionOfEveryNumericTag) {
   EXPECT_FALSE(TryToInteger({1, 0, kTagDateTime}, &out));
 }
 
+// The constants sit in a heap block of their own here, so that freeing one
+// would really hand memory back: the block must stay allocated and intact.
 TEST_F(Values, FreeingNullOrAConstantDoesNothing) {
+  HANDLE heap = GetProcessHeap();
+  auto* block = static_cast<Constants*>(HeapAlloc(heap, 0, sizeof(Constants)));
+  ASSERT_NE(block, nullptr);
+  std::memcpy(block, &g_constants, sizeof(Constants));
+  delete app_;
+  program_.SetConstants(block, sizeof(Constants));
+  app_ = new RuntimeApp(program_.Image(), 0, nullptr);
+  app_->InitialiseRuntime();
+
   FreeMemory(nullptr);
-  FreeMemory(g_constants.text);
-  FreeMemory(g_constants.array);
-  EXPECT_EQ(g_constants.array[0], 2);
+  FreeMemory(block->array);  // the block's own address
+  FreeMemory(block->text);
+  const bool stillAllocated = HeapValidate(heap, 0, block) != 0;
+  ASSERT_TRUE(stillAllocated);
+  EXPECT_EQ(BlockSize(block), sizeof(Constants));
+  EXPECT_EQ(std::memcmp(block, &g_constants, sizeof(Constants)), 0);
+  delete app_;
+  app_ = nullptr;
+  HeapFree(heap, 0, block);
 }
 
 TEST_F(Values, ResizingAConstantCopiesUpToTheSegmentEnd) {

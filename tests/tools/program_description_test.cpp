@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "tools/constants_segment.h"
-#include "tools/sha256.h"
 #include "tools/unit_property_values.h"
 #include "units/trans_label_properties.h"
 
@@ -170,15 +169,3 @@ TEST(ConstantsSegment, FileConstantsAreCheckedAgainstTheirDigest) {
   EXPECT_NE(error.find("has SHA-256 " + digest), std::string::npos) << error;
 }
 
-TEST(Sha256, KnownDigests) {
-  EXPECT_EQ(Sha256Hex("", 0), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  EXPECT_EQ(Sha256Hex("abc", 3), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-  const char two[] = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
-  EXPECT_EQ(Sha256Hex(two, sizeof two - 1), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-  // Fed in uneven pieces, across block boundaries.
-  std::string million(1000000, 'a');
-  Sha256 hash;
-  for (size_t at = 0; at < million.size(); at += 4093)
-    hash.Update(million.data() + at, std::min<size_t>(4093, million.size() - at));
-  EXPECT_EQ(hash.FinishHex(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
-}

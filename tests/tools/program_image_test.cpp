@@ -3,6 +3,7 @@
 // template reader and the unit property loaders.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,7 +13,6 @@
 #include "forms/window_template.h"
 #include "program_image_layout.h"
 #include "tests/forms/template_test_support.h"
-#include "tools/sha256.h"
 #include "units/edit_box_properties.h"
 #include "units/label_properties.h"
 #include "units/super_button_properties.h"
@@ -63,17 +63,29 @@ TEST(ConstantsSegment, Texts) {
   EXPECT_EQ(TextAt(pi::kArchiverCommand), "\\data\\PE\\7z.exe -aoa x ");
 }
 
+// Each payload block holds its npm file byte for byte, and the digest the
+// description records is the file's (by CMake's SHA-256).
 TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
   struct Payload {
     uint32_t offset, length;
-    const char* sha256;
+    const char *sha256, *path, *fileSha256;
   };
-  for (Payload p : {Payload{pi::kPayloadX64, pi::kPayloadX64Length, pi::kPayloadX64Sha256},
-                    Payload{pi::kPayloadX86, pi::kPayloadX86Length, pi::kPayloadX86Sha256}}) {
+  for (Payload p : {Payload{pi::kPayloadX64, pi::kPayloadX64Length, pi::kPayloadX64Sha256, PAYLOAD_X64_PATH,
+                            PAYLOAD_X64_SHA256},
+                    Payload{pi::kPayloadX86, pi::kPayloadX86Length, pi::kPayloadX86Sha256, PAYLOAD_X86_PATH,
+                            PAYLOAD_X86_SHA256}}) {
+    SCOPED_TRACE(p.path);
     const uint8_t* block = g_constantsSegment + p.offset;
     EXPECT_EQ(WordAt(block), 1u);
     EXPECT_EQ(WordAt(block + 4), p.length);
-    EXPECT_EQ(Sha256Hex(block + 8, p.length), p.sha256);
+    EXPECT_STREQ(p.sha256, p.fileSha256);
+    FILE* file = std::fopen(p.path, "rb");
+    ASSERT_TRUE(file);
+    std::vector<uint8_t> bytes(p.length + 1);
+    size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    ASSERT_EQ(got, p.length);
+    EXPECT_EQ(std::memcmp(block + 8, bytes.data(), got), 0);
     EXPECT_EQ(std::memcmp(block + 8, "MZ", 2), 0);
   }
   // The 7-Zip 26.03 builds of the pinned npm package.
@@ -82,18 +94,6 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
   EXPECT_EQ(pi::kPayloadX86Length, 358912u);
   EXPECT_STREQ(pi::kPayloadX86Sha256, "cd74719140d12a6c837a6f78257df326f79b1a6ffcd632e9a2048e278899b733");
 }
-
-#ifdef PAYLOAD_X64_PATH
-TEST(ConstantsSegment, TheX64PayloadEqualsTheNpmFile) {
-  FILE* file = std::fopen(PAYLOAD_X64_PATH, "rb");
-  ASSERT_TRUE(file) << PAYLOAD_X64_PATH;
-  std::vector<uint8_t> bytes(pi::kPayloadX64Length + 1);
-  size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  ASSERT_EQ(got, pi::kPayloadX64Length);
-  EXPECT_EQ(std::memcmp(g_constantsSegment + pi::kPayloadX64 + 8, bytes.data(), got), 0);
-}
-#endif
 
 TEST(ConstantsSegment, DllNamesCloseTheSegment) {
   const char* functions[] = {"GetCurrentProcess", "OpenProcess",    "LocalAlloc",

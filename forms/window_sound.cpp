@@ -1,0 +1,120 @@
+#include "forms/window_sound.h"
+
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/runtime_app.h"
+
+namespace {
+
+// PlaySound is one per process; the runtime's sound lock keeps two windows
+// from interleaving a stop and a start.
+class SoundLock {
+ public:
+  SoundLock() : lock_(RuntimeApp::Exists() ? &RuntimeApp::Get().soundLock : nullptr) {
+    if (lock_) EnterCriticalSection(lock_);
+  }
+  ~SoundLock() {
+    if (lock_) LeaveCriticalSection(lock_);
+  }
+  SoundLock(const SoundLock&) = delete;
+  SoundLock& operator=(const SoundLock&) = delete;
+
+ private:
+  CRITICAL_SECTION* lock_;
+};
+
+bool WriteTemporaryFile(const uint8_t* bytes, uint32_t size, std::string* path) {
+  char directory[MAX_PATH], name[MAX_PATH];
+  if (!GetTempPathA(sizeof directory, directory) || !GetTempFileNameA(directory, "qkm", 0, name))
+    return false;
+  HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DeleteFileA(name);
+    return false;
+  }
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes, size, &written, nullptr) && written == size;
+  CloseHandle(file);
+  if (!ok) {
+    DeleteFileA(name);
+    return false;
+  }
+  *path = name;
+  return true;
+}
+
+bool Mci(const std::string& command, HWND notify = nullptr) {
+  return mciSendStringA(command.c_str(), nullptr, 0, notify) == 0;
+}
+
+}  // namespace
+
+SoundFormat SniffSound(const uint8_t* bytes, uint32_t size) {
+  if (!bytes || size < 12) return SoundFormat::kNone;
+  if (!std::memcmp(bytes, "MThd", 4)) return SoundFormat::kMidi;
+  if (std::memcmp(bytes, "RIFF", 4)) return SoundFormat::kNone;
+  if (!std::memcmp(bytes + 8, "WAVE", 4)) return SoundFormat::kWave;
+  if (!std::memcmp(bytes + 8, "RMID", 4)) return SoundFormat::kMidi;
+  return SoundFormat::kNone;
+}
+
+void WindowSound::Start(HWND notify, const uint8_t* bytes, uint32_t size, bool loop) {
+  Stop();
+  loop_ = loop;
+  switch (SniffSound(bytes, size)) {
+    case SoundFormat::kWave: {
+      SoundLock lock;
+      const DWORD flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0);
+      playingWave_ = PlaySoundA(reinterpret_cast<const char*>(bytes), nullptr, flags) != FALSE;
+      break;
+    }
+    case SoundFormat::kMidi: StartMidi(notify, bytes, size); break;
+    case SoundFormat::kNone: break;
+  }
+}
+
+bool WindowSound::StartMidi(HWND notify, const uint8_t* bytes, uint32_t size) {
+  std::string path;
+  if (!WriteTemporaryFile(bytes, size, &path)) return false;
+  char alias[32];
+  std::snprintf(alias, sizeof alias, "qkmidi%p", static_cast<void*>(this));
+  if (!Mci("open \"" + path + "\" type sequencer alias " + alias)) {
+    DeleteFileA(path.c_str());
+    return false;
+  }
+  midiAlias_ = alias;
+  midiFile_ = path;
+  notify_ = notify;
+  if (!Mci("play " + midiAlias_ + " notify", notify)) {
+    Stop();
+    return false;
+  }
+  return true;
+}
+
+void WindowSound::Stop() {
+  if (playingWave_) {
+    SoundLock lock;
+    PlaySoundA(nullptr, nullptr, 0);
+    playingWave_ = false;
+  }
+  if (!midiAlias_.empty()) {
+    Mci("stop " + midiAlias_);
+    Mci("close " + midiAlias_);
+    midiAlias_.clear();
+  }
+  if (!midiFile_.empty()) {
+    DeleteFileA(midiFile_.c_str());
+    midiFile_.clear();
+  }
+}
+
+void WindowSound::OnMciNotify(WPARAM flags) {
+  if (midiAlias_.empty() || flags != MCI_NOTIFY_SUCCESSFUL) return;
+  if (loop_ && Mci("seek " + midiAlias_ + " to start") && Mci("play " + midiAlias_ + " notify", notify_))
+    return;
+  Stop();
+}

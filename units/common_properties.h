@@ -1,0 +1,19 @@
+// Property descriptors 0-7, which every unit type's table starts with
+// (left, top, width, height, tag, visible, disable, mouse pointer).
+#pragma once
+#include <cstdint>
+
+#include "runtime/program_image.h"
+
+// Declared type in the low half, descriptor flags (0xE000) in the high half.
+inline constexpr uint32_t kCommonPropertyTypes[8] = {
+    0xE00003E9, 0xE00003E9, 0xE00003E9, 0xE00003E9,  // left, top, width, height: integer
+    0xE00003ED,                                      // tag: text
+    0xE00003EB, 0xE00003EB,                          // visible, disable: boolean
+    0xE00003F3,                                      // mouse pointer data
+};
+
+// A descriptor without texts (the program image carries none) of a type word.
+constexpr PropertyDescriptor DescribeProperty(uint32_t typeWord) {
+  return PropertyDescriptor{0, 0, 0, typeWord, 0};
+}

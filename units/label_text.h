@@ -1,0 +1,35 @@
+// What the Label and the TransLabel share: their text painting (font,
+// alignment, word wrap and the three effects), the colour and font rules of
+// unit properties, and the visit of a block's texts. Windows only.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+
+#include "forms/property_block.h"
+
+// 0xFF000000 stands for the system button-face colour.
+COLORREF MapUnitColour(uint32_t colour);
+
+// The font of a 60-byte LOGFONTA with the charset, precisions, quality and
+// pitch put to the unit defaults; null for any other length or a failure
+// (the caller then takes DEFAULT_GUI_FONT).
+HFONT CreateUnitFont(const PropertyBytes& font);
+
+struct LabelTextStyle {
+  int32_t effect;  // 0 none, 1 raised, 2 sunken, 3 shadow
+  int32_t hAlign;  // 0 left, 1 centre, 2 right
+  int32_t vAlign;  // 0 top, 1 centre, 2 bottom; ignored with word wrap
+  bool wordWrap;
+  uint32_t textColor;
+};
+
+// The DrawText format of a style.
+UINT LabelTextFormat(const LabelTextStyle& style);
+
+// Draws the window text of `window` into `area` with the font (default GUI
+// font when not 60 bytes), in transparent mode; nothing when the text is
+// empty. The context gets its font back.
+void PaintLabelText(HDC dc, HWND window, const RECT& area, const PropertyBytes& font,
+                    const LabelTextStyle& style);
+
