@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 bench="$bindir/bench-app"
 tool="$bench/tool"
 drive="$bench/usb-drive"
-export WINEPREFIX="$bindir/wineprefix" LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$bindir/wineprefix" LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 rm -rf "$bench"
 mkdir -p "$tool/data/PE" "$tool/PE" "$drive" "$bench/set"

@@ -16,7 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 example="$bindir/example"
 tool="$example/tool"
 drive="$example/usb-drive"
-export WINEPREFIX="$bindir/wineprefix" LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$bindir/wineprefix" LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 lay_out_example() {
   rm -rf "$example"
