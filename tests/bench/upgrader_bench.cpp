@@ -114,8 +114,11 @@ int main(int argc, char** argv) {
     theirs.push_back(b);
   }
   const double ourStart = Median(ours), bareStart = Median(theirs);
-  std::printf("start-up to the main window (median of 7): upgrader %.0f ms, bare Win32 window %.0f ms, ratio %.2f\n",
-              ourStart, bareStart, ourStart / bareStart);
+  const double ourFastest = *std::min_element(ours.begin(), ours.end());
+  const double bareFastest = *std::min_element(theirs.begin(), theirs.end());
+  std::printf("start-up to the main window, median of 7 (fastest): upgrader %.0f ms (%.0f), bare Win32 window"
+              " %.0f ms (%.0f), ratio %.2f (%.2f)\n",
+              ourStart, ourFastest, bareStart, bareFastest, ourStart / bareStart, ourFastest / bareFastest);
   if (argc == 5) return 0;  // the start-up alone
 
   const std::string archiver = tool + "\\data\\PE\\7z.exe";
@@ -149,11 +152,22 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  const double upgrade = Median(upgrades), alone = Median(archiverAlone), tested = Median(tests);
+  // Other work on the machine only ever adds time: the fastest of the runs
+  // is the figure, the others are shown beside it.
+  auto runs = [](const std::vector<double>& values) {
+    std::string text;
+    for (double v : values) text += (text.empty() ? "" : ", ") + std::to_string(static_cast<int>(v));
+    return text;
+  };
+  const double upgrade = *std::min_element(upgrades.begin(), upgrades.end());
+  const double tested = *std::min_element(tests.begin(), tests.end());
+  const double alone = *std::min_element(archiverAlone.begin(), archiverAlone.end());
   const double overhead = upgrade - tested - alone;
-  std::printf("upgrade of a 10,000-file tool set (median of 3): whole upgrade %.0f ms = archive test %.0f ms"
-              " + unpacking; the archiver alone %.0f ms; the tool's own overhead %.0f ms = %.1f%% of the archiver's"
-              " time\n",
-              upgrade, tested, alone, overhead, 100.0 * overhead / alone);
+  std::printf("upgrade of a 10,000-file tool set, fastest of 3 (runs in ms): whole upgrade %.0f (%s);"
+              " its archive test %.0f (%s); the archiver alone, same command line, %.0f (%s)\n",
+              upgrade, runs(upgrades).c_str(), tested, runs(tests).c_str(), alone, runs(archiverAlone).c_str());
+  std::printf("the tool's own overhead (whole upgrade - archive test - archiver alone): %.0f ms = %.1f%% of the"
+              " archiver's time\n",
+              overhead, 100.0 * overhead / alone);
   return 0;
 }
