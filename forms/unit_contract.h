@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "forms/property_block.h"
 #include "framework/wnd.h"
+#include "runtime/program_image.h"
 #include "runtime/typed_value.h"
+#include "runtime/values.h"
 
 // What a unit type's entry function answers, by kind number.
 enum UnitEntryKind : int32_t {
@@ -53,6 +56,28 @@ using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, U
                                        uint32_t user);
 using IsDefaultButtonFn = int32_t(__stdcall*)(Wnd* unit);
 using UnitPreTranslateFn = int32_t(__stdcall*)(Wnd* unit, MSG* message);
+
+// A unit type's record for its library's table; the texts and the
+// descriptors must live as long as the program.
+inline DataTypeRecord MakeUnitDataType(const char* name, const char* englishName, uint32_t flags,
+                                       uint32_t propertyCount, const PropertyDescriptor* properties,
+                                       UnitTypeEntry entryLookup) {
+  auto word = [](const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); };
+  DataTypeRecord record{};
+  record.name = word(name);
+  record.englishName = word(englishName);
+  record.flags = flags;
+  record.propertyCount = propertyCount;
+  record.properties = word(properties);
+  record.entryLookup = word(reinterpret_cast<const void*>(entryLookup));
+  return record;
+}
+
+// What entry kind 5 answers for a saved PropertyBlock: a new heap byte-set,
+// null when the block could not be made.
+inline void* SavedBlockByteSet(const PropertyBytes& block) {
+  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+}
 
 // DataTypeRecord flag bits the form runtime tests.
 enum : uint32_t {

@@ -1039,9 +1039,7 @@ int32_t __stdcall WindowPropertyWritten(Wnd* unit, int32_t index, const Property
 void* __stdcall SaveWindowUnit(Wnd* unit) {
   WindowUnit* window = AsWindow(unit);
   if (!window) return nullptr;
-  const PropertyBytes block = SaveWindowProperties(window->Properties());
-  if (block.empty()) return nullptr;
-  return MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveWindowProperties(window->Properties()));
 }
 
 int32_t __stdcall ReadWindowProperty(Wnd* unit, int32_t index, PropertyValue* value) {
@@ -1083,14 +1081,6 @@ const std::array<PropertyDescriptor, kWindowPropertyCount>& Descriptors() {
 }  // namespace
 
 DataTypeRecord WindowDataType() {
-  static const char kName[] = "窗口";
-  static const char kEnglishName[] = "window";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kWindowTypeFlags;
-  record.propertyCount = kWindowPropertyCount;
-  record.properties = Word(Descriptors().data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&WindowEntry));
-  return record;
+  return MakeUnitDataType("窗口", "window", kWindowTypeFlags, kWindowPropertyCount,
+                          Descriptors().data(), &WindowEntry);
 }

@@ -14,6 +14,7 @@
 #include "runtime/memory.h"
 #include "runtime/values.h"
 #include "units/border_style.h"
+#include "units/common_properties.h"
 #include "units/edit_box_input.h"
 #include "units/unit_texts.h"
 
@@ -269,19 +270,7 @@ void EditBoxUnit::Select() {
 void EditBoxUnit::ApplyFont() {
   // The control keeps drawing with the old font until WM_SETFONT below.
   HFONT previous = font_;
-  font_ = nullptr;
-  LogFontBytes bytes;
-  if (FontOf(props_.font, &bytes)) {
-    LOGFONTA font;
-    static_assert(sizeof font == sizeof bytes);
-    std::memcpy(&font, &bytes, sizeof font);
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = 0;
-    font.lfClipPrecision = 0;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = 0;
-    font_ = CreateFontIndirectA(&font);
-  }
+  font_ = CreateUnitFont(props_.font);
   HFONT use = font_ ? font_ : DefaultGuiFont();
   if (SingleLine()) {
     const int32_t least = TextHeight(Handle(), use, kMeasureText) + 2 * GetSystemMetrics(SM_CYEDGE);
@@ -438,8 +427,7 @@ void* EditBoxUnit::SaveProperties() {
     const std::string text = WindowText();
     props_.text.AssignText(text.c_str());
   }
-  PropertyBytes block = SaveEditBoxProperties(props_);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveEditBoxProperties(props_));
 }
 
 bool EditBoxUnit::WantsKey(uint32_t key) const {
@@ -716,18 +704,15 @@ int32_t __stdcall EditBoxWantsKey(Wnd* unit, uint32_t key) {
 
 void* __stdcall VisitEditBoxTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                   uint32_t user) {
-  EditBoxProperties p;
-  if (!length || !visitor || !LoadEditBoxProperties(&p, block, *length)) {
-    if (length) *length = 0;
-    return nullptr;
-  }
-  VisitUnitText(&p.text, visitor, user);
-  VisitFaceName(&p.font, visitor, user);
-  VisitUnitText(&p.dataSource, visitor, user);
-  VisitUnitText(&p.dataColumn, visitor, user);
-  PropertyBytes out = SaveEditBoxProperties(p);
-  *length = out.size();
-  return out.Release();
+  return VisitBlockTexts<EditBoxProperties>(
+      block, length, visitor, &LoadEditBoxProperties,
+      [visitor, user](EditBoxProperties& p) {
+        VisitUnitText(&p.text, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.dataSource, visitor, user);
+        VisitUnitText(&p.dataColumn, visitor, user);
+      },
+      &SaveEditBoxProperties);
 }
 
 // UnitTypeEntry answers, by kind (index 0 unused).
@@ -744,11 +729,8 @@ const std::array<void*, 10> kEntries = {
     reinterpret_cast<void*>(&VisitEditBoxTexts),       // 9 VisitTexts
 };
 
-// Declared type word of each property, from index 0; the eight common
-// entries first.
-constexpr std::array<uint32_t, kEditBoxPropertyCount> kPropertyTypes = {
-    0xE00003E9, 0xE00003E9, 0xE00003E9, 0xE00003E9,  // 0-3 left, top, width, height
-    0xE00003ED, 0xE00003EB, 0xE00003EB, 0xE00003F3,  // 4-7 tag, visible, disable, MousePointer
+// Declared type word of each own property, from index 8.
+constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x800003ED,  // 8 content
     0x800003EE,  // 9 border
     0x800003F6,  // 10 TextColor
@@ -771,16 +753,8 @@ constexpr std::array<uint32_t, kEditBoxPropertyCount> kPropertyTypes = {
     0x800003FA,  // 27 DataSource
     0x800003FC,  // 28 DataColumn
 };
-static_assert(kPropertyTypes.size() == 8 + kOwnPropertyCount);
-
-const std::array<PropertyDescriptor, kEditBoxPropertyCount>& Descriptors() {
-  static const std::array<PropertyDescriptor, kEditBoxPropertyCount> table = [] {
-    std::array<PropertyDescriptor, kEditBoxPropertyCount> t{};
-    for (uint32_t i = 0; i < t.size(); ++i) t[i] = {0, 0, 0, kPropertyTypes[i], 0};
-    return t;
-  }();
-  return table;
-}
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kEditBoxPropertyCount);
 
 }  // namespace
 
@@ -790,14 +764,6 @@ void* __stdcall EditBoxTypeEntry(int32_t kind) {
 }
 
 DataTypeRecord EditBoxDataType() {
-  static constexpr char kName[] = "编辑框";
-  static constexpr char kEnglishName[] = "EditBox";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kEditBoxTypeFlags;
-  record.propertyCount = kEditBoxPropertyCount;
-  record.properties = Word(Descriptors().data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&EditBoxTypeEntry));
-  return record;
+  return MakeUnitDataType("编辑框", "EditBox", kEditBoxTypeFlags, kEditBoxPropertyCount,
+                          kDescriptors.data(), &EditBoxTypeEntry);
 }

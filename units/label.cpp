@@ -37,15 +37,9 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x800003F5, 0x800003F6, 0x800003F9, 0x800003F1, 0x800103EE, 0x800003EE, 0x800103F7,
     0x800103F7, 0x800103F7, 0x800003EE, 0x800003EB, 0x800003EE, 0x800003FA, 0x800003FC,
 };
-static_assert(8 + kOwnTypes.size() == kLabelPropertyCount);
 
-constexpr std::array<PropertyDescriptor, kLabelPropertyCount> MakeDescriptors() {
-  std::array<PropertyDescriptor, kLabelPropertyCount> table{};
-  for (size_t i = 0; i < 8; ++i) table[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  for (size_t i = 0; i < kOwnTypes.size(); ++i) table[8 + i] = DescribeProperty(kOwnTypes[i]);
-  return table;
-}
-constexpr std::array<PropertyDescriptor, kLabelPropertyCount> kDescriptors = MakeDescriptors();
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kLabelPropertyCount);
 
 template <typename T>
 uint32_t Word(const T* p) {
@@ -418,24 +412,20 @@ int32_t __stdcall ReadLabelProperty(Wnd* object, int32_t index, PropertyValue* v
 
 void* __stdcall SaveLabel(Wnd* object) {
   const LabelUnit* unit = AsLabel(object);
-  if (!unit) return nullptr;
-  const PropertyBytes block = SaveLabelProperties(unit->props);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return unit ? SavedBlockByteSet(SaveLabelProperties(unit->props)) : nullptr;
 }
 
 void* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                   uint32_t user) {
-  LabelProperties props;
-  const uint32_t size = length ? *length : 0;
-  if (length) *length = 0;
-  if (!visitor || !LoadLabelProperties(&props, block, size)) return nullptr;
-  VisitUnitText(&props.caption, visitor, user);
-  VisitFaceName(&props.font, visitor, user);
-  VisitUnitText(&props.dataSource, visitor, user);
-  VisitUnitText(&props.dataColumn, visitor, user);
-  PropertyBytes result = SaveLabelProperties(props);
-  if (length) *length = result.size();
-  return result.Release();
+                                uint32_t user) {
+  return VisitBlockTexts<LabelProperties>(
+      block, length, visitor, &LoadLabelProperties,
+      [visitor, user](LabelProperties& p) {
+        VisitUnitText(&p.caption, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.dataSource, visitor, user);
+        VisitUnitText(&p.dataColumn, visitor, user);
+      },
+      &SaveLabelProperties);
 }
 
 }  // namespace
@@ -454,14 +444,6 @@ void* __stdcall LabelTypeEntry(int32_t kind) {
 }
 
 DataTypeRecord LabelDataType() {
-  static constexpr char kName[] = "标签";
-  static constexpr char kEnglishName[] = "Label";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kLabelTypeFlags;
-  record.propertyCount = kLabelPropertyCount;
-  record.properties = Word(kDescriptors.data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&LabelTypeEntry));
-  return record;
+  return MakeUnitDataType("标签", "Label", kLabelTypeFlags, kLabelPropertyCount, kDescriptors.data(),
+                          &LabelTypeEntry);
 }

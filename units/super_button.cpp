@@ -43,22 +43,6 @@ bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
   return out->Assign(Ptr<const uint8_t>(value.word0), static_cast<uint32_t>(length));
 }
 
-// The caption font: a 60-byte LOGFONTA with the fields every unit forces,
-// else the default GUI font.
-HFONT CreateCaptionFont(const PropertyBytes& bytes) {
-  LogFontBytes record;
-  if (!FontOf(bytes, &record)) return nullptr;
-  LOGFONTA font;
-  static_assert(sizeof font == sizeof record);
-  std::memcpy(&font, &record, sizeof font);
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfOutPrecision = 0;
-  font.lfClipPrecision = 0;
-  font.lfQuality = PROOF_QUALITY;
-  font.lfPitchAndFamily = 0;
-  return CreateFontIndirectA(&font);
-}
-
 // Where each picture slot takes its bytes and transparent colour from.
 struct SlotSource {
   PropertyBytes SuperBtnProperties::*picture;
@@ -119,7 +103,7 @@ void SuperBtnUnit::ApplyColours() {
 }
 
 void SuperBtnUnit::ApplyFont() {
-  HFONT made = CreateCaptionFont(properties.font);
+  HFONT made = CreateUnitFont(properties.font);
   HFONT use = made ? made : DefaultGuiFont();
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
   if (font) DeleteObject(font);
@@ -304,8 +288,7 @@ void* __stdcall SaveSuperBtn(Wnd* object) {
   SuperBtnUnit* unit = AsSuperBtn(object);
   if (!unit) return nullptr;
   if (!unit->designMode) unit->properties.checked = unit->checked ? 1 : 0;
-  PropertyBytes block = SaveSuperBtnProperties(unit->properties);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveSuperBtnProperties(unit->properties));
 }
 
 int32_t __stdcall ReadSuperBtn(Wnd* object, int32_t index, PropertyValue* value) {
@@ -317,20 +300,17 @@ int32_t __stdcall ReadSuperBtn(Wnd* object, int32_t index, PropertyValue* value)
 // anew (null and length 0 when the block does not load).
 void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                    uint32_t user) {
-  if (!length) return nullptr;
-  SuperBtnProperties p;
-  if (!LoadSuperBtnProperties(&p, block, *length, SystemColours())) {
-    *length = 0;
-    return nullptr;
-  }
-  if (visitor) {
-    VisitFaceName(&p.font, visitor, user);
-    VisitUnitText(&p.caption, visitor, user);
-    VisitUnitText(&p.toolTip, visitor, user);
-  }
-  PropertyBytes saved = SaveSuperBtnProperties(p);
-  *length = saved.size();
-  return saved.Release();
+  return VisitBlockTexts<SuperBtnProperties>(
+      block, length, visitor,
+      [](SuperBtnProperties* p, const uint8_t* bytes, uint32_t size) {
+        return LoadSuperBtnProperties(p, bytes, size, SystemColours());
+      },
+      [visitor, user](SuperBtnProperties& p) {
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.caption, visitor, user);
+        VisitUnitText(&p.toolTip, visitor, user);
+      },
+      &SaveSuperBtnProperties);
 }
 
 int32_t __stdcall SuperBtnIsDefault(Wnd* object) {
@@ -430,12 +410,6 @@ const PropertyDescriptor* SuperBtnPropertyDescriptors() {
 }
 
 DataTypeRecord SuperBtnDataType() {
-  DataTypeRecord record{};
-  record.name = Word("超级按钮");
-  record.englishName = Word("SuperBtn");
-  record.flags = kSuperBtnTypeFlags;
-  record.propertyCount = kSuperBtnPropertyCount;
-  record.properties = Word(SuperBtnPropertyDescriptors());
-  record.entryLookup = Word(reinterpret_cast<void*>(&SuperBtnEntry));
-  return record;
+  return MakeUnitDataType("超级按钮", "SuperBtn", kSuperBtnTypeFlags, kSuperBtnPropertyCount,
+                          SuperBtnPropertyDescriptors(), &SuperBtnEntry);
 }

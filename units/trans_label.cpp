@@ -25,15 +25,9 @@ enum TransLabelProperty : int32_t {
 constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x3ED, 0x3EE, 0x3F5, 0x3F6, 0x3EE, 0x3EB, 0x3EE,
 };
-static_assert(8 + kOwnTypes.size() == kTransLabelPropertyCount);
 
-constexpr std::array<PropertyDescriptor, kTransLabelPropertyCount> MakeDescriptors() {
-  std::array<PropertyDescriptor, kTransLabelPropertyCount> table{};
-  for (size_t i = 0; i < 8; ++i) table[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  for (size_t i = 0; i < kOwnTypes.size(); ++i) table[8 + i] = DescribeProperty(kOwnTypes[i]);
-  return table;
-}
-constexpr std::array<PropertyDescriptor, kTransLabelPropertyCount> kDescriptors = MakeDescriptors();
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kTransLabelPropertyCount);
 
 template <typename T>
 uint32_t Word(const T* p) {
@@ -198,22 +192,18 @@ int32_t __stdcall ReadTransLabelProperty(Wnd* object, int32_t index, PropertyVal
 
 void* __stdcall SaveTransLabel(Wnd* object) {
   const TransLabelUnit* unit = AsTransLabel(object);
-  if (!unit) return nullptr;
-  const PropertyBytes block = SaveTransLabelProperties(unit->props);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return unit ? SavedBlockByteSet(SaveTransLabelProperties(unit->props)) : nullptr;
 }
 
 void* __stdcall VisitTransLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                        uint32_t user) {
-  TransLabelProperties props;
-  const uint32_t size = length ? *length : 0;
-  if (length) *length = 0;
-  if (!visitor || !LoadTransLabelProperties(&props, block, size)) return nullptr;
-  VisitUnitText(&props.caption, visitor, user);
-  VisitFaceName(&props.font, visitor, user);
-  PropertyBytes result = SaveTransLabelProperties(props);
-  if (length) *length = result.size();
-  return result.Release();
+                                     uint32_t user) {
+  return VisitBlockTexts<TransLabelProperties>(
+      block, length, visitor, &LoadTransLabelProperties,
+      [visitor, user](TransLabelProperties& p) {
+        VisitUnitText(&p.caption, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+      },
+      &SaveTransLabelProperties);
 }
 
 }  // namespace
@@ -264,14 +254,6 @@ void* __stdcall TransLabelTypeEntry(int32_t kind) {
 }
 
 DataTypeRecord TransLabelDataType() {
-  static constexpr char kName[] = "透明标签";
-  static constexpr char kEnglishName[] = "TransLabel";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kTransLabelTypeFlags;
-  record.propertyCount = kTransLabelPropertyCount;
-  record.properties = Word(kDescriptors.data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&TransLabelTypeEntry));
-  return record;
+  return MakeUnitDataType("透明标签", "TransLabel", kTransLabelTypeFlags, kTransLabelPropertyCount,
+                          kDescriptors.data(), &TransLabelTypeEntry);
 }
