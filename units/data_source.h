@@ -31,6 +31,10 @@ struct DataSourceNotice {
   int32_t columnCount;
 };
 
+// Whether a kSourceRecordChanged notice touches `column` (-1: none bound):
+// sub-codes 0, 4 and 6 touch every column, 10 the columns of its range.
+bool RecordChangeTouches(const DataSourceNotice& notice, int32_t column);
+
 // A table of functions, each taking the source itself first.
 struct DataSource {
   void (*registerClient)(DataSource* self, HWND client);

@@ -646,17 +646,10 @@ void EditBoxUnit::OnSourceNotice(int32_t code, const DataSourceNotice* notice) {
     case kSourceReloaded:
     case kSourceMoved:
     case kSourceCleared: RefreshFromSource(); break;
-    case kSourceRecordChanged: {
-      const int32_t sub = notice ? notice->subCode : 0;
-      if (sub == 0 || sub == 4 || sub == 6) {
-        RefreshFromSource();
-      } else if (sub == 10 && notice) {
-        const int64_t column = BoundColumn();
-        if (column >= notice->firstColumn && column < int64_t(notice->firstColumn) + notice->columnCount)
-          RefreshFromSource();
-      }
+    case kSourceRecordChanged:
+      // A notice without its record counts as a change of every column.
+      if (!notice || RecordChangeTouches(*notice, BoundColumn())) RefreshFromSource();
       break;
-    }
     default: break;
   }
 }

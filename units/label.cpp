@@ -198,11 +198,7 @@ void LabelUnit::OnSourceNotice(int32_t code, const DataSourceNotice* notice) {
     case kSourceMoved:
     case kSourceCleared: RefreshCaption(); return;
     case kSourceRecordChanged:
-      if (!notice) return;
-      if (notice->subCode == 0 || notice->subCode == 4 || notice->subCode == 6 ||
-          (notice->subCode == 10 && column_ >= notice->firstColumn &&
-           column_ - notice->firstColumn < notice->columnCount))
-        RefreshCaption();
+      if (notice && RecordChangeTouches(*notice, column_)) RefreshCaption();
       return;
     default: return;  // a Label never writes back
   }
