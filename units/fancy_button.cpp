@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <vector>
 
 #include "units/super_button_properties.h"
 
@@ -72,6 +73,25 @@ void DrawDisabledPicture(HDC dc, int x, int y, const ButtonPicture& picture) {
              picture.height, DST_BITMAP | DSS_DISABLED);
   DeleteObject(bitmap);
   DeleteDC(scratch);
+}
+
+// A sound from memory plays on after the call returns, and the button
+// may be gone by then (a Clicked handler that closes its window frees the
+// bytes). So each one plays from a copy kept until the next one replaces
+// it: starting a sound stops the one before. Never freed, so that none is
+// cut off at exit.
+void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
+  static CRITICAL_SECTION* const lock = [] {
+    auto* section = new CRITICAL_SECTION;
+    InitializeCriticalSection(section);
+    return section;
+  }();
+  static std::vector<uint8_t>* const held = new std::vector<uint8_t>;
+  std::vector<uint8_t> copy(wav.bytes, wav.bytes + wav.size);
+  EnterCriticalSection(lock);
+  play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags);
+  held->swap(copy);
+  LeaveCriticalSection(lock);
 }
 
 }  // namespace
@@ -208,12 +228,12 @@ DWORD FancyButton::TakeOverStyle(DWORD style) {
 
 // --- sounds ---
 
-void FancyButton::PlayBytes(const uint8_t* wav) {
+void FancyButton::PlayBytes(const ButtonSound& wav) {
   ButtonSoundPlayer play = g_soundPlayer ? g_soundPlayer : &PlaySoundA;
   if (standardSound)
     play(kStandardClickSound, GetModuleHandleA(nullptr), SND_RESOURCE | kSoundFlags);
-  else if (wav)
-    play(reinterpret_cast<LPCSTR>(wav), nullptr, SND_MEMORY | kSoundFlags);
+  else if (wav.bytes && wav.size)
+    PlayCopy(play, wav);
 }
 
 void FancyButton::PlayHoverSound() { PlayBytes(hoverSound); }

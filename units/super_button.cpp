@@ -84,8 +84,8 @@ bool SuperBtnUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HW
   SetLook(std::clamp(p.btnStyle, 0, 2));
   ApplyColours();
   standardSound = p.standardSound != 0;
-  hoverSound = p.overSound.empty() ? nullptr : p.overSound.data();
-  clickSound = p.clickSound.empty() ? nullptr : p.clickSound.data();
+  hoverSound = {p.overSound.data(), p.overSound.size()};
+  clickSound = {p.clickSound.data(), p.clickSound.size()};
   for (int32_t slot = 0; slot < kPictureSlotCount; ++slot) RebuildPicture(PictureSlot(slot));
 
   if (!CreateEx(0, "BUTTON", p.caption.text(), style, rect.left, rect.top, rect.right - rect.left,
@@ -166,11 +166,11 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     case kStandardSound: p.standardSound = word ? 1 : 0; standardSound = word != 0; return 0;
     case kOverSound:
       AssignValueBytes(&p.overSound, value);
-      hoverSound = p.overSound.empty() ? nullptr : p.overSound.data();
+      hoverSound = {p.overSound.data(), p.overSound.size()};
       return 0;
     case kClickSound:
       AssignValueBytes(&p.clickSound, value);
-      clickSound = p.clickSound.empty() ? nullptr : p.clickSound.data();
+      clickSound = {p.clickSound.data(), p.clickSound.size()};
       return 0;
     case kBtnToolTip:
       p.toolTip.AssignText(Ptr<const char>(word));

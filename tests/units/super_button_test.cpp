@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "forms/window_unit.h"
 #include "pictures/picture_draw.h"
@@ -37,8 +38,11 @@ const LibraryInfo* SuperBtnLibrary() {
 }
 
 // The Checked property as the Clicked handler sees it.
+// A window the Clicked handler destroys after logging, when set.
+HWND g_closeOnClick = nullptr;
 void __cdecl ClickedHandler(EventResult*) {
   Log().push_back("clicked " + std::to_string(ReadProperty(kMain, kButton, 8 + kChecked)));
+  if (HWND window = std::exchange(g_closeOnClick, nullptr)) DestroyWindow(window);
 }
 
 // The common focus events, apart from the Clicked log.
@@ -50,12 +54,13 @@ struct SoundCall {
   std::string what;  // the resource name, or the first bytes played from memory
   HMODULE module;
   DWORD flags;
+  LPCSTR at;  // what playback goes on reading after the call
 };
 std::vector<SoundCall> g_sounds;
 
 BOOL WINAPI RecordSound(LPCSTR sound, HMODULE module, DWORD flags) {
   const bool resource = (flags & SND_RESOURCE) == SND_RESOURCE;
-  g_sounds.push_back({resource ? std::string(sound) : std::string(sound, 8), module, flags});
+  g_sounds.push_back({resource ? std::string(sound) : std::string(sound, 8), module, flags, sound});
   return TRUE;
 }
 
@@ -459,6 +464,16 @@ TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {
   ASSERT_GT(SizeofResource(nullptr, found), 44u);
   EXPECT_EQ(std::string(wav, 4), "RIFF");
   EXPECT_EQ(std::string(wav + 8, 4), "WAVE");
+
+  // Playback reads on after the call: a Clicked handler that closes the
+  // window frees the unit's bytes, not what is playing.
+  WriteProperty(kMain, kButton, 8 + kStandardSound, 0);
+  g_sounds.clear();
+  g_closeOnClick = Handle(kMain, 0);
+  Click();
+  EXPECT_FALSE(IsWindow(button_));
+  ASSERT_EQ(g_sounds.size(), 1u);
+  EXPECT_EQ(std::string(g_sounds[0].at, 12), "RIFFclickXXX");
 }
 
 TEST_F(SuperBtnTest, PropertiesReadBackAndDefaultStyleRecreates) {
