@@ -33,9 +33,18 @@ struct PropertyValue {
 };
 static_assert(sizeof(PropertyValue) == 8);
 
+// An address as the 32-bit word the program's records and values hold,
+// and back.
+inline uint32_t AddressWord(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
+template <typename T>
+T* AddressAt(uint32_t word) {
+  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
+}
+
 // DataTypeRecord.entryLookup: the operation of a kind, or null.
 using UnitTypeEntry = void*(__stdcall*)(int32_t kind);
 
+using PropertyApplicableFn = int32_t(__stdcall*)(Wnd* unit, int32_t index);  // 0: not now
 using CreateUnitFn = Wnd*(__stdcall*)(const uint8_t* block, uint32_t length, uint32_t style,
                                       HWND parent, uint32_t controlId, HMENU menu, int32_t left,
                                       int32_t top, int32_t width, int32_t height, uint32_t windowId,
@@ -57,19 +66,49 @@ using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, U
 using IsDefaultButtonFn = int32_t(__stdcall*)(Wnd* unit);
 using UnitPreTranslateFn = int32_t(__stdcall*)(Wnd* unit, MSG* message);
 
+// The operations a unit type's entry lookup answers, by kind; null for a
+// kind the type does not answer.
+struct UnitEntries {
+  CreateUnitFn create = nullptr;
+  PropertyApplicableFn applicable = nullptr;
+  PropertyWrittenFn written = nullptr;
+  SavePropertiesFn save = nullptr;
+  ReadPropertyFn read = nullptr;
+  WantsKeyFn wantsKey = nullptr;
+  VisitTextsFn visitTexts = nullptr;
+  IsDefaultButtonFn isDefaultButton = nullptr;
+  UnitPreTranslateFn preTranslate = nullptr;
+};
+
+// What a UnitTypeEntry answers for `kind` from its entries.
+inline void* UnitEntryOf(const UnitEntries& entries, int32_t kind) {
+  auto answer = [](auto fn) { return reinterpret_cast<void*>(fn); };
+  switch (kind) {
+    case kEntryCreateUnit: return answer(entries.create);
+    case kEntryPropertyApplicable: return answer(entries.applicable);
+    case kEntryPropertyWritten: return answer(entries.written);
+    case kEntrySaveProperties: return answer(entries.save);
+    case kEntryReadProperty: return answer(entries.read);
+    case kEntryWantsKey: return answer(entries.wantsKey);
+    case kEntryVisitTexts: return answer(entries.visitTexts);
+    case kEntryIsDefaultButton: return answer(entries.isDefaultButton);
+    case kEntryPreTranslate: return answer(entries.preTranslate);
+    default: return nullptr;
+  }
+}
+
 // A unit type's record for its library's table; the texts and the
 // descriptors must live as long as the program.
 inline DataTypeRecord MakeUnitDataType(const char* name, const char* englishName, uint32_t flags,
                                        uint32_t propertyCount, const PropertyDescriptor* properties,
                                        UnitTypeEntry entryLookup) {
-  auto word = [](const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); };
   DataTypeRecord record{};
-  record.name = word(name);
-  record.englishName = word(englishName);
+  record.name = AddressWord(name);
+  record.englishName = AddressWord(englishName);
   record.flags = flags;
   record.propertyCount = propertyCount;
-  record.properties = word(properties);
-  record.entryLookup = word(reinterpret_cast<const void*>(entryLookup));
+  record.properties = AddressWord(properties);
+  record.entryLookup = AddressWord(reinterpret_cast<const void*>(entryLookup));
   return record;
 }
 

@@ -29,12 +29,6 @@ constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeChe
 // handler of one runs, whichever window it belongs to.
 volatile LONG g_activationGuard = 0;
 
-uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-template <typename T>
-T* Ptr(uint32_t address) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(address));
-}
-
 int32_t Clamp(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
 
 WindowUnit* AsWindow(Wnd* object) { return dynamic_cast<WindowUnit*>(object); }
@@ -305,9 +299,9 @@ void WindowUnit::MakeIcons() {
   HICON shownBig = big, shownSmall = small;
   if (!big) {
     uint32_t defaults[2] = {0, 0};
-    HostService(1000, static_cast<int32_t>(Word(defaults)), 0);
-    shownBig = Ptr<HICON__>(defaults[0]);
-    shownSmall = Ptr<HICON__>(defaults[1]);
+    HostService(1000, static_cast<int32_t>(AddressWord(defaults)), 0);
+    shownBig = AddressAt<HICON__>(defaults[0]);
+    shownSmall = AddressAt<HICON__>(defaults[1]);
   }
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shownBig));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shownSmall));
@@ -325,8 +319,8 @@ void WindowUnit::StartSound() {
 // --- properties ---
 
 bool WindowUnit::ReadOwnProperty(int32_t index, PropertyValue* v) {
-  auto bytes = [v](const PropertyBytes& b) { *v = {Word(b.data()), b.size()}; };
-  auto text = [v](const PropertyBytes& b) { v->word0 = Word(b.text()); };
+  auto bytes = [v](const PropertyBytes& b) { *v = {AddressWord(b.data()), b.size()}; };
+  auto text = [v](const PropertyBytes& b) { v->word0 = AddressWord(b.text()); };
   auto number = [v](int32_t n) { v->word0 = static_cast<uint32_t>(n); };
   switch (index + 8) {
     case 8: text(props_.caption); return true;
@@ -361,8 +355,8 @@ void WindowUnit::WriteOwnProperty(int32_t index, const PropertyValue& v) {
   HWND hwnd = Handle();
   const auto n = static_cast<int32_t>(v.word0);
   const bool flag = v.word0 != 0;
-  const char* text = Ptr<const char>(v.word0);
-  const uint8_t* data = Ptr<const uint8_t>(v.word0);
+  const char* text = AddressAt<const char>(v.word0);
+  const uint8_t* data = AddressAt<const uint8_t>(v.word0);
   switch (index + 8) {
     case 8:
       props_.caption.AssignText(text);
@@ -1047,16 +1041,13 @@ int32_t __stdcall ReadWindowProperty(Wnd* unit, int32_t index, PropertyValue* va
   return window && value && window->ReadOwnProperty(index, value) ? 1 : 0;
 }
 
-// Kinds in entry order; 7 (designer) and 9 (text visiting) have no caller
-// at run time.
+// 7 (designer) and 9 (text visiting) have no caller at run time.
 void* __stdcall WindowEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(&CreateWindowUnit);
-    case kEntryPropertyWritten: return reinterpret_cast<void*>(&WindowPropertyWritten);
-    case kEntrySaveProperties: return reinterpret_cast<void*>(&SaveWindowUnit);
-    case kEntryReadProperty: return reinterpret_cast<void*>(&ReadWindowProperty);
-    default: return nullptr;
-  }
+  static constexpr UnitEntries kEntries{.create = &CreateWindowUnit,
+                                        .written = &WindowPropertyWritten,
+                                        .save = &SaveWindowUnit,
+                                        .read = &ReadWindowProperty};
+  return UnitEntryOf(kEntries, kind);
 }
 
 // Declared types of properties 0-31; the first eight are the common ones.

@@ -35,15 +35,6 @@ constexpr int kSpinWidth = 18;
 constexpr uint32_t kSpinIdOffset = 4;
 constexpr char kMeasureText[] = "\xCE\xE2";  // 吴, a double-byte character
 
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
 // Texts handed out by reads stay valid until the same thread's next read;
 // the runtime copies them at once.
 thread_local std::string t_readText;
@@ -297,7 +288,7 @@ COLORREF EditBoxUnit::BackColor() const { return MapColour(props_.backColor); }
 
 int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
   const int32_t n = static_cast<int32_t>(value.word0);
-  const char* text = Pointer<const char>(value.word0);
+  const char* text = AddressAt<const char>(value.word0);
   HWND hwnd = Handle();
   switch (index) {
     case kContent:
@@ -326,7 +317,7 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
       return 0;
     case kFont:
-      if (!props_.font.Assign(Pointer<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
+      if (!props_.font.Assign(AddressAt<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
       ApplyFont();
       return 0;
     case kHideSel: return StoreChanged(&props_.hideSelection, n) && !designMode_ ? 1 : 0;
@@ -389,14 +380,14 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   switch (index) {
     case kContent:
-      value->word0 = Word(designMode_ ? props_.text.text() : HandOut(WindowText()));
+      value->word0 = AddressWord(designMode_ ? props_.text.text() : HandOut(WindowText()));
       return true;
     case kBorder: word(props_.border); return true;
     case kTextColor: value->word0 = props_.textColor; return true;
     case kBackColor: value->word0 = props_.backColor; return true;
     case kFont:
       if (props_.font.empty()) *value = {0, 0};
-      else *value = {Word(props_.font.data()), props_.font.size()};
+      else *value = {AddressWord(props_.font.data()), props_.font.size()};
       return true;
     case kHideSel: word(props_.hideSelection); return true;
     case kMaxAllowLength: word(props_.maxLength); return true;
@@ -405,7 +396,7 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kAlign: word(props_.align); return true;
     case kInputMode: word(props_.inputMode); return true;
     case kPasswordChar:
-      value->word0 = Word(HandOut(std::string(1, char(props_.passwordChar))));
+      value->word0 = AddressWord(HandOut(std::string(1, char(props_.passwordChar))));
       return true;
     case kCaseConvert: word(props_.caseConvert); return true;
     case kSpinMode: word(props_.spinMode); return true;
@@ -415,9 +406,9 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kSelLength:
       word(designMode_ ? props_.selLength : static_cast<int32_t>(end - start));
       return true;
-    case kSelText: value->word0 = Word(HandOut(SelectedText(start, end))); return true;
-    case kDataSource: value->word0 = Word(props_.dataSource.text()); return true;
-    case kDataColumn: value->word0 = Word(props_.dataColumn.text()); return true;
+    case kSelText: value->word0 = AddressWord(HandOut(SelectedText(start, end))); return true;
+    case kDataSource: value->word0 = AddressWord(props_.dataSource.text()); return true;
+    case kDataColumn: value->word0 = AddressWord(props_.dataColumn.text()); return true;
     default: return false;
   }
 }
@@ -674,7 +665,7 @@ Wnd* __stdcall CreateEditBox(const uint8_t* block, uint32_t length, uint32_t sty
 
 int32_t __stdcall EditBoxPropertyWritten(Wnd* unit, int32_t index, const PropertyValue* value,
                                          uint32_t outWord) {
-  if (outWord) *Pointer<uint32_t>(outWord) = 0;
+  if (outWord) *AddressAt<uint32_t>(outWord) = 0;
   EditBoxUnit* box = AsBox(unit);
   if (!box || !value || index < 0 || index >= kOwnPropertyCount) return 0;
   return box->WriteProperty(index, *value);
@@ -708,19 +699,12 @@ void* __stdcall VisitEditBoxTexts(const uint8_t* block, uint32_t* length, UnitTe
       &SaveEditBoxProperties);
 }
 
-// UnitTypeEntry answers, by kind (index 0 unused).
-const std::array<void*, 10> kEntries = {
-    nullptr,
-    reinterpret_cast<void*>(&CreateEditBox),           // 1 CreateUnit
-    nullptr,                                           // 2
-    nullptr,                                           // 3
-    reinterpret_cast<void*>(&EditBoxPropertyWritten),  // 4 PropertyWritten
-    reinterpret_cast<void*>(&SaveEditBox),             // 5 SaveProperties
-    reinterpret_cast<void*>(&ReadEditBoxProperty),     // 6 ReadProperty
-    nullptr,                                           // 7
-    reinterpret_cast<void*>(&EditBoxWantsKey),         // 8 WantsKey
-    reinterpret_cast<void*>(&VisitEditBoxTexts),       // 9 VisitTexts
-};
+constexpr UnitEntries kEntries{.create = &CreateEditBox,
+                               .written = &EditBoxPropertyWritten,
+                               .save = &SaveEditBox,
+                               .read = &ReadEditBoxProperty,
+                               .wantsKey = &EditBoxWantsKey,
+                               .visitTexts = &VisitEditBoxTexts};
 
 // Declared type word of each own property, from index 8.
 constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
@@ -751,10 +735,7 @@ static_assert(kDescriptors.size() == kEditBoxPropertyCount);
 
 }  // namespace
 
-void* __stdcall EditBoxTypeEntry(int32_t kind) {
-  return kind >= 0 && static_cast<size_t>(kind) < kEntries.size() ? kEntries[static_cast<size_t>(kind)]
-                                                                  : nullptr;
-}
+void* __stdcall EditBoxTypeEntry(int32_t kind) { return UnitEntryOf(kEntries, kind); }
 
 DataTypeRecord EditBoxDataType() {
   return MakeUnitDataType("编辑框", "EditBox", kEditBoxTypeFlags, kEditBoxPropertyCount,

@@ -41,15 +41,6 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
 constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
 static_assert(kDescriptors.size() == kLabelPropertyCount);
 
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
 int32_t Clamp(uint32_t value, int32_t high) {
   return std::clamp(static_cast<int32_t>(value), 0, high);
 }
@@ -87,8 +78,8 @@ class LabelUnit : public Wnd {
 // --- properties ---
 
 void LabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = Pointer<const uint8_t>(v.word0);
-  const char* text = Pointer<const char>(v.word0);
+  const auto* bytes = AddressAt<const uint8_t>(v.word0);
+  const char* text = AddressAt<const char>(v.word0);
   switch (index) {
     case kCaption:
       props.caption.AssignText(text);
@@ -132,11 +123,11 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
 
 bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
   auto bytesOf = [v](const PropertyBytes& b) {
-    *v = b.empty() ? PropertyValue{0, 0} : PropertyValue{Word(b.data()), b.size()};
+    *v = b.empty() ? PropertyValue{0, 0} : PropertyValue{AddressWord(b.data()), b.size()};
   };
   auto word = [v](uint32_t value) { *v = PropertyValue{value, 0}; };
   switch (index) {
-    case kCaption: word(Word(props.caption.text())); return true;
+    case kCaption: word(AddressWord(props.caption.text())); return true;
     case kEffect: word(uint32_t(props.effect)); return true;
     case kBorder: word(uint32_t(props.border)); return true;
     case kGradientBorderWidth: word(uint32_t(props.gradientBorderWidth)); return true;
@@ -155,8 +146,8 @@ bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
     case kHAlign: word(uint32_t(props.hAlign)); return true;
     case kWordWrap: word(uint32_t(props.wordWrap)); return true;
     case kVAlign: word(uint32_t(props.vAlign)); return true;
-    case kDataSource: word(Word(props.dataSource.text())); return true;
-    case kDataColumn: word(Word(props.dataColumn.text())); return true;
+    case kDataSource: word(AddressWord(props.dataSource.text())); return true;
+    case kDataColumn: word(AddressWord(props.dataColumn.text())); return true;
     default: return false;
   }
 }
@@ -319,7 +310,7 @@ void LabelUnit::OnPaint() {
 
 LRESULT LabelUnit::OnNotify(WPARAM wParam, LPARAM lParam) {
   EventRecord record{windowId, unitId, 0, 2, {uint32_t(wParam), uint32_t(lParam)}, 0, 0};
-  HostService(2008, static_cast<int32_t>(Word(&record)), 0);
+  HostService(2008, static_cast<int32_t>(AddressWord(&record)), 0);
   return record.hasResult ? static_cast<LRESULT>(static_cast<int32_t>(record.result)) : 0;
 }
 
@@ -336,7 +327,7 @@ LRESULT LabelUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kUnitDataSourceOf: {
       HWND ignored = nullptr;
-      return static_cast<LRESULT>(Word(FindDataSource(windowId, props.dataSource.text(), &ignored)));
+      return static_cast<LRESULT>(AddressWord(FindDataSource(windowId, props.dataSource.text(), &ignored)));
     }
     case kDataSourceNoticeMessage:
       OnSourceNotice(static_cast<int32_t>(wParam), reinterpret_cast<const DataSourceNotice*>(lParam));
@@ -427,16 +418,13 @@ void* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, UnitText
 }  // namespace
 
 void* __stdcall LabelTypeEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(static_cast<CreateUnitFn>(&CreateLabel));
-    case kEntryPropertyWritten:
-      return reinterpret_cast<void*>(static_cast<PropertyWrittenFn>(&LabelPropertyWritten));
-    case kEntrySaveProperties: return reinterpret_cast<void*>(static_cast<SavePropertiesFn>(&SaveLabel));
-    case kEntryReadProperty:
-      return reinterpret_cast<void*>(static_cast<ReadPropertyFn>(&ReadLabelProperty));
-    case kEntryVisitTexts: return reinterpret_cast<void*>(static_cast<VisitTextsFn>(&VisitLabelTexts));
-    default: return nullptr;  // a Label never claims keys
-  }
+  // A Label never claims keys.
+  static constexpr UnitEntries kEntries{.create = &CreateLabel,
+                                        .written = &LabelPropertyWritten,
+                                        .save = &SaveLabel,
+                                        .read = &ReadLabelProperty,
+                                        .visitTexts = &VisitLabelTexts};
+  return UnitEntryOf(kEntries, kind);
 }
 
 DataTypeRecord LabelDataType() {

@@ -13,15 +13,6 @@
 
 namespace {
 
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Ptr(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
 ButtonSystemColours SystemColours() {
   return {ButtonSystemColour(COLOR_BTNTEXT), ButtonSystemColour(COLOR_BTNFACE)};
 }
@@ -32,7 +23,7 @@ COLORREF MapColour(uint32_t colour) {
 
 int32_t Clamp(uint32_t word, int32_t high) { return std::clamp(static_cast<int32_t>(word), 0, high); }
 
-PropertyValue BytesValue(const PropertyBytes& bytes) { return {Word(bytes.data()), bytes.size()}; }
+PropertyValue BytesValue(const PropertyBytes& bytes) { return {AddressWord(bytes.data()), bytes.size()}; }
 
 bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
   const int32_t length = static_cast<int32_t>(value.word1);
@@ -40,7 +31,7 @@ bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
     out->Clear();
     return true;
   }
-  return out->Assign(Ptr<const uint8_t>(value.word0), static_cast<uint32_t>(length));
+  return out->Assign(AddressAt<const uint8_t>(value.word0), static_cast<uint32_t>(length));
 }
 
 // Where each picture slot takes its bytes and transparent colour from.
@@ -117,7 +108,8 @@ void SuperBtnUnit::RebuildPicture(PictureSlot slot) {
     return;
   }
   HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(static_cast<uint32_t>(
-      HostService(1003, static_cast<int32_t>(Word(bytes.data())), static_cast<int32_t>(bytes.size())))));
+      HostService(1003, static_cast<int32_t>(AddressWord(bytes.data())),
+                  static_cast<int32_t>(bytes.size())))));
   // A picture that does not decode leaves its slot empty.
   if (!bitmap) SetPicture(slot, nullptr, 0);
   else SetPicture(slot, bitmap, properties.*kSlotSources[slot].transparent);
@@ -153,7 +145,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     }
     case kBtnFont: AssignValueBytes(&p.font, value); ApplyFont(); break;
     case kBtnCaption:
-      p.caption.AssignText(Ptr<const char>(word));
+      p.caption.AssignText(AddressAt<const char>(word));
       SetWindowTextA(Handle(), p.caption.text());
       break;
     case kDefaultColor: p.defaultColor = word ? 1 : 0; ApplyColours(); break;
@@ -173,7 +165,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       clickSound = {p.clickSound.data(), p.clickSound.size()};
       return 0;
     case kBtnToolTip:
-      p.toolTip.AssignText(Ptr<const char>(word));
+      p.toolTip.AssignText(AddressAt<const char>(word));
       SetToolTip(p.toolTip.text());
       return 0;
     case kDefaultStyle: p.defaultStyle = Clamp(word, 1); return 1;
@@ -201,7 +193,7 @@ bool SuperBtnUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kPicDisabled: *value = BytesValue(p.picDisabled); return true;
     case kTransColorDisabled: plain(int32_t(p.transColorDisabled)); return true;
     case kBtnFont: *value = BytesValue(p.font); return true;
-    case kBtnCaption: plain(int32_t(Word(p.caption.text()))); return true;
+    case kBtnCaption: plain(int32_t(AddressWord(p.caption.text()))); return true;
     case kDefaultColor: plain(p.defaultColor); return true;
     case kFgColorOut: case kBkColorOut: case kFgColorIn: case kBkColorIn: case kFgColorFocus:
     case kBkColorFocus:
@@ -210,7 +202,7 @@ bool SuperBtnUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kStandardSound: plain(p.standardSound); return true;
     case kOverSound: *value = BytesValue(p.overSound); return true;
     case kClickSound: *value = BytesValue(p.clickSound); return true;
-    case kBtnToolTip: plain(int32_t(Word(p.toolTip.text()))); return true;
+    case kBtnToolTip: plain(int32_t(AddressWord(p.toolTip.text()))); return true;
     case kDefaultStyle: plain(p.defaultStyle); return true;
     default: return false;
   }
@@ -237,7 +229,7 @@ int32_t SuperBtnUnit::PropertyApplicable(int32_t index) const {
 
 void SuperBtnUnit::RaiseEvent(int32_t index) {
   EventRecord record{windowId, unitId, index, 0, {}, 0, 0};
-  HostService(2008, static_cast<int32_t>(Word(&record)), 0);
+  HostService(2008, static_cast<int32_t>(AddressWord(&record)), 0);
 }
 
 void SuperBtnUnit::OnClicked() {
@@ -318,20 +310,13 @@ int32_t __stdcall SuperBtnIsDefault(Wnd* object) {
   return unit && unit->defaultButton ? 1 : 0;
 }
 
-// Answers by kind: 1 create, 2 applicable, 4 written, 5 save, 6 read,
-// 9 visit texts, 10 default button; none for the others.
-void* KindEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(&CreateSuperBtn);
-    case kEntryPropertyApplicable: return reinterpret_cast<void*>(&SuperBtnApplicable);
-    case kEntryPropertyWritten: return reinterpret_cast<void*>(&SuperBtnWritten);
-    case kEntrySaveProperties: return reinterpret_cast<void*>(&SaveSuperBtn);
-    case kEntryReadProperty: return reinterpret_cast<void*>(&ReadSuperBtn);
-    case kEntryVisitTexts: return reinterpret_cast<void*>(&VisitSuperBtnTexts);
-    case kEntryIsDefaultButton: return reinterpret_cast<void*>(&SuperBtnIsDefault);
-    default: return nullptr;
-  }
-}
+constexpr UnitEntries kEntries{.create = &CreateSuperBtn,
+                               .applicable = &SuperBtnApplicable,
+                               .written = &SuperBtnWritten,
+                               .save = &SaveSuperBtn,
+                               .read = &ReadSuperBtn,
+                               .visitTexts = &VisitSuperBtnTexts,
+                               .isDefaultButton = &SuperBtnIsDefault};
 
 // --- the property table ---
 
@@ -394,15 +379,15 @@ std::array<PropertyDescriptor, kSuperBtnPropertyCount> MakeDescriptors() {
   for (uint32_t i = 0; i < kSuperBtnPropertyCount; ++i) {
     const PropertyText& t = kPropertyTexts[i];
     // The last word holds the pick-list texts.
-    table[i] = {Word(t.name), Word(t.englishName), 0, t.typeWord, Word(t.pickList)};
+    table[i] = {AddressWord(t.name), AddressWord(t.englishName), 0, t.typeWord, AddressWord(t.pickList)};
   }
-  table[8 + kCheckBox].description = Word(kCheckBoxDescription);
+  table[8 + kCheckBox].description = AddressWord(kCheckBoxDescription);
   return table;
 }
 
 }  // namespace
 
-void* __stdcall SuperBtnEntry(int32_t kind) { return KindEntry(kind); }
+void* __stdcall SuperBtnEntry(int32_t kind) { return UnitEntryOf(kEntries, kind); }
 
 const PropertyDescriptor* SuperBtnPropertyDescriptors() {
   static const std::array<PropertyDescriptor, kSuperBtnPropertyCount> table = MakeDescriptors();

@@ -29,15 +29,6 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
 constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
 static_assert(kDescriptors.size() == kTransLabelPropertyCount);
 
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
 int32_t Clamp(uint32_t value, int32_t high) {
   return std::clamp(static_cast<int32_t>(value), 0, high);
 }
@@ -86,10 +77,10 @@ class TransLabelUnit : public Wnd {
 };
 
 void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = Pointer<const uint8_t>(v.word0);
+  const auto* bytes = AddressAt<const uint8_t>(v.word0);
   switch (index) {
     case kCaption:
-      props.caption.AssignText(Pointer<const char>(v.word0));
+      props.caption.AssignText(AddressAt<const char>(v.word0));
       SetWindowTextA(Handle(), props.caption.text());
       break;
     case kEffect: props.effect = Clamp(v.word0, 3); break;
@@ -106,10 +97,11 @@ void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
 bool TransLabelUnit::Read(int32_t index, PropertyValue* v) const {
   auto word = [v](uint32_t value) { *v = PropertyValue{value, 0}; };
   switch (index) {
-    case kCaption: word(Word(props.caption.text())); return true;
+    case kCaption: word(AddressWord(props.caption.text())); return true;
     case kEffect: word(uint32_t(props.effect)); return true;
     case kFont:
-      *v = props.font.empty() ? PropertyValue{0, 0} : PropertyValue{Word(props.font.data()), props.font.size()};
+      *v = props.font.empty() ? PropertyValue{0, 0}
+                              : PropertyValue{AddressWord(props.font.data()), props.font.size()};
       return true;
     case kTextColor: word(props.textColor); return true;
     case kHAlign: word(uint32_t(props.hAlign)); return true;
@@ -238,19 +230,12 @@ void RefreshBehind(HWND label) {
 }
 
 void* __stdcall TransLabelTypeEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit:
-      return reinterpret_cast<void*>(static_cast<CreateUnitFn>(&CreateTransLabel));
-    case kEntryPropertyWritten:
-      return reinterpret_cast<void*>(static_cast<PropertyWrittenFn>(&TransLabelPropertyWritten));
-    case kEntrySaveProperties:
-      return reinterpret_cast<void*>(static_cast<SavePropertiesFn>(&SaveTransLabel));
-    case kEntryReadProperty:
-      return reinterpret_cast<void*>(static_cast<ReadPropertyFn>(&ReadTransLabelProperty));
-    case kEntryVisitTexts:
-      return reinterpret_cast<void*>(static_cast<VisitTextsFn>(&VisitTransLabelTexts));
-    default: return nullptr;
-  }
+  static constexpr UnitEntries kEntries{.create = &CreateTransLabel,
+                                        .written = &TransLabelPropertyWritten,
+                                        .save = &SaveTransLabel,
+                                        .read = &ReadTransLabelProperty,
+                                        .visitTexts = &VisitTransLabelTexts};
+  return UnitEntryOf(kEntries, kind);
 }
 
 DataTypeRecord TransLabelDataType() {
