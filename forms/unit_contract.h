@@ -41,6 +41,13 @@ T* AddressAt(uint32_t word) {
   return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
 }
 
+// After an event was raised: whether `unit` still owns the window `hwnd`.
+// A handler may have destroyed the window, and the object with it; then
+// nothing of the object may be touched any more.
+inline bool StillBound(const Wnd* unit, HWND hwnd) {
+  return ::IsWindow(hwnd) && Wnd::FromHandlePermanent(hwnd) == unit;
+}
+
 // DataTypeRecord.entryLookup: the operation of a kind, or null.
 using UnitTypeEntry = void*(__stdcall*)(int32_t kind);
 

@@ -494,19 +494,18 @@ void WindowUnit::PaintBackground(HDC dc, const RECT& clip) {
 // A refusal counts only as an explicit false from a handler that ran. The
 // runtime's own loads (mode 0, and 1 for the startup window) may refuse;
 // otherwise the startup window's "may I close" handler would be ignored.
+// Read before the event: its handler may destroy the window and this object.
 bool WindowUnit::Refuses(int32_t event) {
+  const bool mayRefuse = childMode == 0 && (loadMode == 0 || loadMode == kStartupLoadMode);
   EventResult result{};
   const bool ran = RaiseUnitEvent(windowId, 0, event, {}, &result);
-  const bool mayRefuse = childMode == 0 && (loadMode == 0 || loadMode == kStartupLoadMode);
   return ran && result.hasResult && result.low == 0 && mayRefuse;
 }
 
 void WindowUnit::RequestClose() {
   HWND hwnd = Handle();
-  // A handler may destroy the window (and this object) itself.
-  auto gone = [this, hwnd] { return !::IsWindow(hwnd) || FromHandlePermanent(hwnd) != this; };
-  if (Refuses(kWindowCloseRequest) || gone()) return;
-  if (Refuses(kWindowQueryClose) || gone()) return;
+  if (Refuses(kWindowCloseRequest) || !StillBound(this, hwnd)) return;
+  if (Refuses(kWindowQueryClose) || !StillBound(this, hwnd)) return;
   if (isModal) RestoreDisabledOwners();
   DestroyWindow();
 }
@@ -828,7 +827,7 @@ bool WindowUnit::HandleMnemonic(MSG* msg) {
     if (!type || !(type->flags & kTypeMnemonicMask) || !IsLive(unit)) continue;
     HWND hwnd = unit->Handle();
     if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) continue;
-    char text[512];
+    char text[512] = {};  // ends in a NUL even when the read fails
     GetWindowTextA(hwnd, text, sizeof text);
     const char* amp = text;
     bool marked = false;
@@ -982,7 +981,7 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SHOWWINDOW:
       RaiseUnitEvent(windowId, 0, wParam ? kWindowShowing : kWindowHiding);
-      return DefaultProc(message, wParam, lParam);
+      return StillBound(this, hwnd) ? DefaultProc(message, wParam, lParam) : 0;
     case WM_COMMAND:
       if (lParam == 0 && LOWORD(wParam) >= kMenuCommandBase) {
         RaiseMenuCommand(windowId, LOWORD(wParam));

@@ -201,10 +201,12 @@ void EditBoxUnit::SpinStepped(int32_t delta, bool automatic) {
   if (next < low || next > high) next = delta >= 0 ? low : high;
   char text[16];
   std::snprintf(text, sizeof text, "%d", static_cast<int32_t>(next));
-  SetWindowTextA(Handle(), text);
-  SendMessageA(Handle(), EM_SETSEL, 0, -1);
-  SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
-  SetFocus(Handle());
+  HWND hwnd = Handle();
+  SetWindowTextA(hwnd, text);  // raises ContentChanged, whose handler may destroy the box
+  if (!StillBound(this, hwnd)) return;
+  SendMessageA(hwnd, EM_SETSEL, 0, -1);
+  SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);
+  SetFocus(hwnd);
 }
 
 // --- text, selection, font, colours ---

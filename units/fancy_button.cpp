@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "forms/unit_contract.h"
 #include "units/super_button_properties.h"
 
 namespace {
@@ -266,8 +267,10 @@ void FancyButton::OnMouseMove(WPARAM keys) {
 }
 
 void FancyButton::OnDisabled() {
+  EndHover();
   // Windows takes the focus from a window it disables before telling it;
-  // a focus held elsewhere stays where it is.
+  // a focus held elsewhere stays where it is. Last: the focus events this
+  // raises may destroy the button.
   HWND focus = GetFocus();
   if (!focus || focus == Handle() || IsChild(Handle(), focus)) {
     HWND parent = GetParent(Handle());
@@ -275,7 +278,6 @@ void FancyButton::OnDisabled() {
     if (next == Handle()) next = nullptr;
     SetFocus(next ? next : parent);
   }
-  EndHover();
 }
 
 LRESULT FancyButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -298,7 +300,11 @@ LRESULT FancyButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) EndHover();
       break;
     case WM_ENABLE:
-      if (!wParam) OnDisabled();
+      if (!wParam) {
+        HWND hwnd = Handle();
+        OnDisabled();
+        if (!StillBound(this, hwnd)) return 0;
+      }
       break;
     case BM_SETCHECK: SetChecked(wParam == BST_CHECKED || wParam == BST_INDETERMINATE); return 0;
     case BM_GETCHECK: return checked ? BST_CHECKED : BST_UNCHECKED;
