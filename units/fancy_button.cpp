@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "forms/unit_contract.h"
+#include "forms/window_sound.h"
 #include "units/super_button_properties.h"
 
 namespace {
@@ -88,6 +89,7 @@ void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
     return section;
   }();
   static std::vector<uint8_t>* const held = new std::vector<uint8_t>;
+  if (SniffSound(wav.bytes, wav.size) != SoundFormat::kWave) return;  // would be read past its end
   std::vector<uint8_t> copy(wav.bytes, wav.bytes + wav.size);
   EnterCriticalSection(lock);
   play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags);

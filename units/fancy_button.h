@@ -23,7 +23,8 @@ COLORREF ButtonSystemColour(int index);
 // The WAVE resource of the built-in click sound.
 inline constexpr char kStandardClickSound[] = "uxa2_IDR_WAVE1";
 
-// WAV bytes a button plays, not owned by it.
+// WAV bytes a button plays, not owned by it; bytes that are no sound file,
+// or whose chunks reach past `size`, are not played.
 struct ButtonSound {
   const uint8_t* bytes = nullptr;
   uint32_t size = 0;
