@@ -1,6 +1,7 @@
 // Property descriptors 0-7, which every unit type's table starts with
 // (left, top, width, height, tag, visible, disable, mouse pointer).
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -29,4 +30,9 @@ constexpr std::array<PropertyDescriptor, 8 + N> DescribeUnitProperties(
   for (size_t i = 0; i < 8; ++i) table[i] = DescribeProperty(kCommonPropertyTypes[i]);
   for (size_t i = 0; i < N; ++i) table[8 + i] = DescribeProperty(ownTypes[i]);
   return table;
+}
+
+// A pick-list property's value word as a choice 0..high.
+inline int32_t ClampPick(uint32_t word, int32_t high) {
+  return std::clamp(static_cast<int32_t>(word), 0, high);
 }

@@ -41,10 +41,6 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
 constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
 static_assert(kDescriptors.size() == kLabelPropertyCount);
 
-int32_t Clamp(uint32_t value, int32_t high) {
-  return std::clamp(static_cast<int32_t>(value), 0, high);
-}
-
 class LabelUnit : public Wnd {
  public:
   LabelProperties props;
@@ -85,9 +81,9 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
       props.caption.AssignText(text);
       SetWindowTextA(Handle(), props.caption.text());
       break;
-    case kEffect: props.effect = Clamp(v.word0, 3); break;
+    case kEffect: props.effect = ClampPick(v.word0, 3); break;
     case kBorder:
-      props.border = Clamp(v.word0, kGradientBorderStyle);
+      props.border = ClampPick(v.word0, kGradientBorderStyle);
       ApplyBorderStyle(Handle(), props.border);
       break;
     case kGradientBorderWidth:
@@ -103,14 +99,14 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
       props.backPicture.Assign(bytes, bytes ? v.word1 : 0);
       picture_.Clear();
       break;
-    case kBackPictureMode: props.backPictureMode = Clamp(v.word0, 2); break;
-    case kGradientBackMode: props.gradientBackMode = Clamp(v.word0, kGradientModeCount); break;
+    case kBackPictureMode: props.backPictureMode = ClampPick(v.word0, 2); break;
+    case kGradientBackMode: props.gradientBackMode = ClampPick(v.word0, kGradientModeCount); break;
     case kGradientBackColor1: props.gradientBackColor1 = v.word0; break;
     case kGradientBackColor2: props.gradientBackColor2 = v.word0; break;
     case kGradientBackColor3: props.gradientBackColor3 = v.word0; break;
-    case kHAlign: props.hAlign = Clamp(v.word0, 2); break;
+    case kHAlign: props.hAlign = ClampPick(v.word0, 2); break;
     case kWordWrap: props.wordWrap = v.word0 ? 1 : 0; break;
-    case kVAlign: props.vAlign = Clamp(v.word0, 2); break;
+    case kVAlign: props.vAlign = ClampPick(v.word0, 2); break;
     case kDataSource:
     case kDataColumn:
       (index == kDataSource ? props.dataSource : props.dataColumn).AssignText(text);
@@ -349,19 +345,6 @@ void LabelUnit::OnFinalMessage() {
 
 LabelUnit* AsLabel(Wnd* unit) { return dynamic_cast<LabelUnit*>(unit); }
 
-void RegisterLabelClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kLabelClass;
-  registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style, HWND parent,
                            uint32_t controlId, HMENU, int32_t left, int32_t top, int32_t width,
                            int32_t height, uint32_t windowId, uint32_t unitId, uint32_t,
@@ -374,7 +357,7 @@ Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style
   unit->windowId = windowId;
   unit->unitId = unitId;
   unit->designMode = designMode;
-  RegisterLabelClass();
+  RegisterLabelClass(kLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(0, kLabelClass, unit->props.caption.text(), style | WS_CHILD | WS_CLIPSIBLINGS,
                       left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {

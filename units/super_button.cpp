@@ -9,6 +9,7 @@
 #include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/values.h"
+#include "units/common_properties.h"
 #include "units/unit_texts.h"
 
 namespace {
@@ -20,8 +21,6 @@ ButtonSystemColours SystemColours() {
 COLORREF MapColour(uint32_t colour) {
   return colour == 0xFF000000 ? ButtonSystemColour(COLOR_BTNFACE) : colour;
 }
-
-int32_t Clamp(uint32_t word, int32_t high) { return std::clamp(static_cast<int32_t>(word), 0, high); }
 
 PropertyValue BytesValue(const PropertyBytes& bytes) { return {AddressWord(bytes.data()), bytes.size()}; }
 
@@ -120,15 +119,15 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
   const uint32_t word = value.word0;
   bool invalidate = true;
   switch (index) {
-    case kBtnStyle: p.btnStyle = Clamp(word, 2); SetLook(p.btnStyle); break;
+    case kBtnStyle: p.btnStyle = ClampPick(word, 2); SetLook(p.btnStyle); break;
     case kCheckBox: {
       const int32_t old = p.checkBox;
       p.checkBox = word ? 1 : 0;
       return old != p.checkBox ? 1 : 0;
     }
     case kChecked: p.checked = word ? 1 : 0; checked = p.checked != 0; break;
-    case kAlignStyle: p.alignStyle = alignment = Clamp(word, 3); break;
-    case kPressStyle: p.pressStyle = Clamp(word, 1); SetPressStyle(p.pressStyle); break;
+    case kAlignStyle: p.alignStyle = alignment = ClampPick(word, 3); break;
+    case kPressStyle: p.pressStyle = ClampPick(word, 1); SetPressStyle(p.pressStyle); break;
     case kDrawBorder: p.drawBorder = word ? 1 : 0; drawBorder = word != 0; break;
     case kDrawFocus: p.drawFocus = word ? 1 : 0; drawFocus = word != 0; break;
     case kPicOut: case kPicIn: case kPicDisabled: {
@@ -168,7 +167,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       p.toolTip.AssignText(AddressAt<const char>(word));
       SetToolTip(p.toolTip.text());
       return 0;
-    case kDefaultStyle: p.defaultStyle = Clamp(word, 1); return 1;
+    case kDefaultStyle: p.defaultStyle = ClampPick(word, 1); return 1;
     default: return 0;
   }
   if (invalidate) InvalidateRect(Handle(), nullptr, FALSE);

@@ -29,10 +29,6 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
 constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
 static_assert(kDescriptors.size() == kTransLabelPropertyCount);
 
-int32_t Clamp(uint32_t value, int32_t high) {
-  return std::clamp(static_cast<int32_t>(value), 0, high);
-}
-
 void PaintSiblingsBeneath(HWND label);
 
 class TransLabelUnit : public Wnd {
@@ -83,12 +79,12 @@ void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
       props.caption.AssignText(AddressAt<const char>(v.word0));
       SetWindowTextA(Handle(), props.caption.text());
       break;
-    case kEffect: props.effect = Clamp(v.word0, 3); break;
+    case kEffect: props.effect = ClampPick(v.word0, 3); break;
     case kFont: props.font.Assign(bytes, bytes ? v.word1 : 0); break;
     case kTextColor: props.textColor = v.word0; break;
-    case kHAlign: props.hAlign = Clamp(v.word0, 2); break;
+    case kHAlign: props.hAlign = ClampPick(v.word0, 2); break;
     case kWordWrap: props.wordWrap = v.word0 ? 1 : 0; break;
-    case kVAlign: props.vAlign = Clamp(v.word0, 2); break;
+    case kVAlign: props.vAlign = ClampPick(v.word0, 2); break;
     default: return;
   }
   RefreshBehind(Handle());
@@ -136,19 +132,6 @@ void PaintSiblingsBeneath(HWND label) {
 
 TransLabelUnit* AsTransLabel(Wnd* unit) { return dynamic_cast<TransLabelUnit*>(unit); }
 
-void RegisterTransLabelClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));  // never erases
-  wc.lpszClassName = kTransLabelClass;
-  registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t style, HWND parent,
                                 uint32_t controlId, HMENU, int32_t left, int32_t top, int32_t width,
                                 int32_t height, uint32_t windowId, uint32_t unitId, uint32_t,
@@ -160,7 +143,7 @@ Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t 
   }
   unit->windowId = windowId;
   unit->unitId = unitId;
-  RegisterTransLabelClass();
+  RegisterLabelClass(kTransLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(WS_EX_TRANSPARENT, kTransLabelClass, unit->props.caption.text(),
                       style | WS_CHILD | WS_CLIPSIBLINGS, left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {
