@@ -56,3 +56,8 @@ bool RecordChangeTouches(const DataSourceNotice& notice, int32_t column) {
     default: return false;
   }
 }
+
+bool SourceStillLinked(HWND sourceWindow, DataSource* source) {
+  return source && IsWindow(sourceWindow) &&
+         reinterpret_cast<DataSource*>(SendMessageA(sourceWindow, kDataSourceQuery, 0, 0)) == source;
+}

@@ -46,6 +46,11 @@ struct DataSource {
   bool (*isReadOnly)(DataSource* self);
 };
 
+// Whether the source a client linked to may still be told anything: its
+// unit's window is there and still answers with that same source (a window
+// handle may have been reused, the source unit made anew).
+bool SourceStillLinked(HWND sourceWindow, DataSource* source);
+
 // The data-source unit of the window whose unit table holds `name`
 // (case-insensitive), or null. *sourceWindow, when asked for, receives the
 // source unit's window so that a client can tell later whether it still lives.

@@ -594,9 +594,7 @@ void EditBoxUnit::OnFinalMessage() {
 void EditBoxUnit::Unlink() {
   // The source may be gone already: only a window that still answers with
   // the same source is told.
-  if (source_ && IsWindow() && ::IsWindow(sourceWindow_) &&
-      reinterpret_cast<DataSource*>(SendMessageA(sourceWindow_, kDataSourceQuery, 0, 0)) == source_)
-    source_->unregisterClient(source_, Handle());
+  if (IsWindow() && SourceStillLinked(sourceWindow_, source_)) source_->unregisterClient(source_, Handle());
   source_ = nullptr;
   sourceWindow_ = nullptr;
 }

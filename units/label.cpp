@@ -152,7 +152,7 @@ bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
 
 void LabelUnit::DropSourceLink() {
   // A source destroyed before us has no client list left to leave.
-  if (source_ && ::IsWindow(sourceWindow_)) source_->unregisterClient(source_, Handle());
+  if (SourceStillLinked(sourceWindow_, source_)) source_->unregisterClient(source_, Handle());
   source_ = nullptr;
   sourceWindow_ = nullptr;
   column_ = -1;
