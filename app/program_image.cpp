@@ -9,6 +9,7 @@
 #include "app/subroutines.h"
 #include "forms/window_unit.h"
 #include "program_image_layout.h"
+#include "runtime/address_word.h"
 #include "units/edit_box.h"
 #include "units/label.h"
 #include "units/super_button.h"
@@ -16,12 +17,7 @@
 
 namespace {
 
-template <typename T>
-uint32_t Address(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-
-uint32_t Constant(uint32_t offset) { return Address(g_constantsSegment + offset); }
+uint32_t Constant(uint32_t offset) { return AddressWord(g_constantsSegment + offset); }
 
 // --- data types: unit types the windows use; unused slots stay zero ---
 
@@ -40,14 +36,14 @@ LibraryInfo MakeLibrary(const char* identifier, std::array<uint32_t, 3> version,
                         uint32_t typeCount, const DataTypeRecord* types) {
   LibraryInfo info{};
   info.format = kLibraryFormatWord;
-  info.identifier = Address(identifier);
+  info.identifier = AddressWord(identifier);
   for (int i = 0; i < 3; ++i) info.version[i] = version[i];
   for (int i = 0; i < 4; ++i) info.numbers[i] = numbers[i];
-  info.displayName = Address(displayName);
+  info.displayName = AddressWord(displayName);
   info.one = 1;
   info.flags = flags;
   info.dataTypeCount = typeCount;
-  info.dataTypes = typeCount ? Address(types) : 0;
+  info.dataTypes = typeCount ? AddressWord(types) : 0;
   return info;
 }
 
@@ -65,11 +61,12 @@ void PlaceLibraryRecord(LibraryInfo* info, std::vector<uint8_t>* storage, const 
     const auto* bytes = reinterpret_cast<const uint8_t*>(&entry);
     storage->insert(storage->end(), bytes, bytes + 4);
   }
-  info->displayName = Address(storage->data());
+  info->displayName = AddressWord(storage->data());
   info->commandCount = record.commandCount;
-  info->commands = record.commandCount ? Address(storage->data() + nameBytes) : 0;
+  info->commands = record.commandCount ? AddressWord(storage->data() + nameBytes) : 0;
   info->notify = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(record.notify));
 }
+
 uint32_t g_libraryTable[kLibraryCount];
 uint32_t g_dllLibraryNames[program_image::kDllCommandCount];
 uint32_t g_dllFunctionNames[program_image::kDllCommandCount];
@@ -101,7 +98,7 @@ const ProgramImage* BuildProgramImage() {
     PlaceLibraryRecord(&g_libraries[i], &g_libraryNames[i],
                        reinterpret_cast<const char*>(static_cast<uintptr_t>(g_libraries[i].displayName)),
                        LibraryRecordOf(i));
-    g_libraryTable[i] = Address(&g_libraries[i]);
+    g_libraryTable[i] = AddressWord(&g_libraries[i]);
   }
 
   for (uint32_t i = 0; i < program_image::kDllCommandCount; ++i) {
@@ -113,16 +110,16 @@ const ProgramImage* BuildProgramImage() {
       3,  // runMode
       0,
       program_image::kLastSerial,
-      Address(g_codeBase),
-      Address(g_constantsSegment),
+      AddressWord(g_codeBase),
+      AddressWord(g_constantsSegment),
       program_image::kConstantsSize,
-      Address(g_templateSegment),
+      AddressWord(g_templateSegment),
       program_image::kTemplateSize,
       kLibraryCount,
-      Address(g_libraryTable),
+      AddressWord(g_libraryTable),
       program_image::kDllCommandCount,
-      Address(g_dllLibraryNames),
-      Address(g_dllFunctionNames),
+      AddressWord(g_dllLibraryNames),
+      AddressWord(g_dllFunctionNames),
   };
   return &g_programImage;
 }

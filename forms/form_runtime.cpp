@@ -5,6 +5,7 @@
 #include "forms/byte_reader.h"
 #include "forms/event_dispatch.h"
 #include "forms/property_access.h"
+#include "runtime/address_word.h"
 #include "runtime/error_reporter.h"
 #include "runtime/form_seam.h"
 #include "runtime/runtime_app.h"
@@ -13,12 +14,6 @@ namespace {
 
 constexpr int32_t kIdleEvent = 7;
 constexpr uint32_t kMenuChangedFlag = 0x8;
-
-template <typename T>
-T* Ptr(int32_t address) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(static_cast<uint32_t>(address)));
-}
-int32_t Word(const void* p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 // HostService 2005's record.
 struct LoadRequest {
@@ -75,7 +70,7 @@ bool SeamRaiseIdleEvent(int index, uint32_t elapsed, bool* exists) {
 int32_t LoadWindowService(const LoadRequest* request) {
   WindowRecord* w = FindWindowRecord(Forms().registry, request->windowId);
   if (!w) return -1;
-  const Wnd* owner = Ptr<const Wnd>(static_cast<int32_t>(request->owner));
+  const Wnd* owner = AtAddress<const Wnd>(static_cast<int32_t>(request->owner));
   if (!LoadWindow(request->windowId, 0, request->modal != 0, owner ? owner->Handle() : nullptr))
     return -1;
   UnitRecordLayout l;
@@ -112,7 +107,7 @@ int32_t WindowHandleAt(int32_t index) {
   const WindowTemplate& registry = Forms().registry;
   if (index < 0 || uint32_t(index) >= registry.count) return 0;
   FormWindow* window = LiveWindowOf(registry.records[index]);
-  return window ? Word(window->Handle()) : 0;
+  return window ? AddressWord(window->Handle()) : 0;
 }
 
 int32_t SeamHostService(int32_t code, int32_t argument1, int32_t argument2, bool* handled) {
@@ -120,23 +115,23 @@ int32_t SeamHostService(int32_t code, int32_t argument1, int32_t argument2, bool
   const auto windowId = static_cast<uint32_t>(argument1);
   const auto unitId = static_cast<uint32_t>(argument2);
   switch (code) {
-    case 1001: return Word(&Forms().registry);
+    case 1001: return AddressWord(&Forms().registry);
     case 2000: UnitDestroyed(windowId, unitId); return 0;
-    case 2005: return LoadWindowService(Ptr<const LoadRequest>(argument1));
-    case 2006: return Word(FindUnitObject(windowId, unitId));
+    case 2005: return LoadWindowService(AtAddress<const LoadRequest>(argument1));
+    case 2006: return AddressWord(FindUnitObject(windowId, unitId));
     case 2007: {
       Wnd* object = FindUnitObject(windowId, unitId);
       if (!object) ReportError("指定窗口或窗口组件不存在或尚未载入", 0, windowId, unitId);
-      return Word(object);
+      return AddressWord(object);
     }
-    case 2008: return RaiseEvent(Ptr<EventRecord>(argument1));
-    case 2017: return CopyEventSource(Ptr<uint32_t>(argument1));
+    case 2008: return RaiseEvent(AtAddress<EventRecord>(argument1));
+    case 2017: return CopyEventSource(AtAddress<uint32_t>(argument1));
     case 2022: return UnitTypeCode(windowId, unitId);
-    case 2031: return RaiseTypedEvent(Ptr<TypedEventRecord>(argument1));
+    case 2031: return RaiseTypedEvent(AtAddress<TypedEventRecord>(argument1));
     case 2032: return static_cast<int32_t>(Forms().registry.count);
     case 2033: return WindowHandleAt(argument1);
     case 2037: MarkMenuChanged(windowId); return 0;
-    case 2038: return DescribeMenuItem(Ptr<MenuItemQuery>(argument1));
+    case 2038: return DescribeMenuItem(AtAddress<MenuItemQuery>(argument1));
     case 2039: ApplyPageVisibility(windowId, unitId); return 0;
     case 2040: RebuildMenuBar(windowId); return 0;
     default: *handled = false; return 0;

@@ -11,6 +11,7 @@
 #include "forms/font_value.h"
 #include "forms/form_runtime.h"
 #include "forms/unit_cursor.h"
+#include "runtime/address_word.h"
 #include "runtime/error_reporter.h"
 #include "runtime/memory.h"
 #include "runtime/runtime_app.h"
@@ -22,11 +23,6 @@ constexpr int32_t kCoordinateLimit = 32627;
 constexpr int32_t kFirstOwnProperty = 8;
 constexpr uint32_t kFontBytes = sizeof(LogFontBytes);
 
-template <typename T>
-T* Ptr(uint32_t address) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(address));
-}
-uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 uint64_t Value(uint32_t low, uint32_t high = 0) { return uint64_t(high) << 32 | low; }
 
 // How a declared type travels.
@@ -47,7 +43,7 @@ Conversion ConversionOf(uint32_t declared) {
 
 uint32_t DeclaredType(const DataTypeRecord* type, int32_t index) {
   if (!type || index < 0 || uint32_t(index) >= type->propertyCount || !type->properties) return 0;
-  return Ptr<const PropertyDescriptor>(type->properties)[index].type & 0xFFFF;
+  return AtAddress<const PropertyDescriptor>(type->properties)[index].type & 0xFFFF;
 }
 
 int32_t ScreenPixelsPerInch() {
@@ -65,16 +61,16 @@ uint64_t ValueFromUnit(Conversion c, const PropertyValue& v, int32_t member) {
     case Conversion::Plain: case Conversion::PickList: return Value(v.word0);
     case Conversion::Wide: case Conversion::Raw: return Value(v.word0, v.word1);
     case Conversion::Boolean: return Value(v.word0 == 1 ? 1 : 0);
-    case Conversion::Text: return Value(Word(MakeTextCopy(Ptr<const char>(v.word0))));
-    case Conversion::Bytes: return Value(Word(MakeByteSet(Ptr<const void>(v.word0), v.word1)));
+    case Conversion::Text: return Value(AddressWord(MakeTextCopy(AtAddress<const char>(v.word0))));
+    case Conversion::Bytes: return Value(AddressWord(MakeByteSet(AtAddress<const void>(v.word0), v.word1)));
     case Conversion::Pointer: {
-      auto* set = static_cast<uint8_t*>(MakeByteSet(Ptr<const void>(v.word0), v.word1));
+      auto* set = static_cast<uint8_t*>(MakeByteSet(AtAddress<const void>(v.word0), v.word1));
       if (set) TranslatePointerCode(set + sizeof(ByteSetHeader), v.word1, false);
-      return Value(Word(set));
+      return Value(AddressWord(set));
     }
     case Conversion::Font: break;
   }
-  const auto* font = Ptr<const LogFontBytes>(v.word0);
+  const auto* font = AtAddress<const LogFontBytes>(v.word0);
   if (!font || v.word1 < kFontBytes) return 0;
   char face[sizeof font->faceName + 1] = {};
   std::memcpy(face, font->faceName, sizeof font->faceName);
@@ -82,8 +78,8 @@ uint64_t ValueFromUnit(Conversion c, const PropertyValue& v, int32_t member) {
   switch (member) {
     case kFontWhole: {
       auto* record = static_cast<FontPropertyRecord*>(AllocateMemory(sizeof(FontPropertyRecord)));
-      *record = {m.angle, m.bold, m.italic, m.strikeOut, m.underline, m.size, Word(MakeTextCopy(face))};
-      return Value(Word(record));
+      *record = {m.angle, m.bold, m.italic, m.strikeOut, m.underline, m.size, AddressWord(MakeTextCopy(face))};
+      return Value(AddressWord(record));
     }
     case kFontAngle: return Value(uint32_t(m.angle));
     case kFontBold: return Value(m.bold);
@@ -91,7 +87,7 @@ uint64_t ValueFromUnit(Conversion c, const PropertyValue& v, int32_t member) {
     case kFontStrikeOut: return Value(m.strikeOut);
     case kFontUnderline: return Value(m.underline);
     case kFontSize: return Value(uint32_t(m.size));
-    case kFontFaceName: return Value(Word(MakeTextCopy(face)));
+    case kFontFaceName: return Value(AddressWord(MakeTextCopy(face)));
     default: return 0;
   }
 }
@@ -106,7 +102,7 @@ struct OutgoingValue {
 bool ReadFont(ReadPropertyFn read, Wnd* unit, int32_t index, LogFontBytes* font) {
   PropertyValue current{};
   if (!read || !read(unit, index, &current) || current.word1 != kFontBytes || !current.word0) return false;
-  std::memcpy(font, Ptr<const void>(current.word0), kFontBytes);
+  std::memcpy(font, AtAddress<const void>(current.word0), kFontBytes);
   return true;
 }
 
@@ -119,23 +115,23 @@ void ValueToUnit(Conversion c, uint32_t low, uint32_t high, int32_t member, Read
     case Conversion::PickList: v.word0 = int32_t(low) < 0 ? 0 : low; return;
     case Conversion::Wide: case Conversion::Raw: v = {low, high}; return;
     case Conversion::Boolean: v.word0 = low != 0; return;
-    case Conversion::Text: v.word0 = low ? low : Word(kEmpty); return;
+    case Conversion::Text: v.word0 = low ? low : AddressWord(kEmpty); return;
     case Conversion::Bytes:
-      if (low) v = {Word(ByteSetData(Ptr<const void>(low))), ByteSetLength(Ptr<const void>(low))};
+      if (low) v = {AddressWord(ByteSetData(AtAddress<const void>(low))), ByteSetLength(AtAddress<const void>(low))};
       return;
     case Conversion::Pointer:
-      if (low && ByteSetLength(Ptr<const void>(low))) {
-        const uint8_t* data = ByteSetData(Ptr<const void>(low));
-        out->bytes.assign(data, data + ByteSetLength(Ptr<const void>(low)));
+      if (low && ByteSetLength(AtAddress<const void>(low))) {
+        const uint8_t* data = ByteSetData(AtAddress<const void>(low));
+        out->bytes.assign(data, data + ByteSetLength(AtAddress<const void>(low)));
         TranslatePointerCode(out->bytes.data(), uint32_t(out->bytes.size()), true);
-        v = {Word(out->bytes.data()), uint32_t(out->bytes.size())};
+        v = {AddressWord(out->bytes.data()), uint32_t(out->bytes.size())};
       }
       return;
     case Conversion::Font: break;
   }
   const int32_t ppi = ScreenPixelsPerInch();
   if (member == kFontWhole) {
-    const auto* record = Ptr<const FontPropertyRecord>(low);
+    const auto* record = AtAddress<const FontPropertyRecord>(low);
     if (!record) return;
     FontMembers m;
     m.angle = record->angle;
@@ -144,13 +140,13 @@ void ValueToUnit(Conversion c, uint32_t low, uint32_t high, int32_t member, Read
     m.strikeOut = record->strikeOut != 0;
     m.underline = record->underline != 0;
     m.size = record->size;
-    m.faceName = Ptr<const char>(record->faceName);
+    m.faceName = AtAddress<const char>(record->faceName);
     SetWholeFont(&out->font, m, ppi);
   } else {
     if (!ReadFont(read, unit, unitIndex, &out->font)) out->font = DefaultGuiFontBytes();
-    SetFontMember(&out->font, member, int32_t(low), Ptr<const char>(low), ppi);
+    SetFontMember(&out->font, member, int32_t(low), AtAddress<const char>(low), ppi);
   }
-  v = {Word(&out->font), kFontBytes};
+  v = {AddressWord(&out->font), kFontBytes};
 }
 
 // --- finding the unit ---
@@ -218,13 +214,13 @@ uint64_t ReadCommon(const UnitAccess& a, int32_t index) {
       const RECT r = PlacedRect(hwnd);
       return Value(uint32_t(r.bottom - r.top));
     }
-    case 4: return Value(Word(MakeTextCopy(reinterpret_cast<const char*>(record + l.tag))));
+    case 4: return Value(AddressWord(MakeTextCopy(reinterpret_cast<const char*>(record + l.tag))));
     case 5: return Value(hwnd ? IsWindowVisible(hwnd) != FALSE : (flags & kUnitVisible) != 0);
     case 6: return Value(hwnd ? IsWindowEnabled(hwnd) == FALSE : (flags & kUnitDisabled) != 0);
     default: {
       auto* set = static_cast<uint8_t*>(MakeByteSet(record + l.mousePointerData, l.mousePointerLength));
       if (set) TranslatePointerCode(set + sizeof(ByteSetHeader), l.mousePointerLength, false);
-      return Value(Word(set));
+      return Value(AddressWord(set));
     }
   }
 }
@@ -300,7 +296,7 @@ void WritePointer(const UnitAccess& a, const void* set) {
   ReplaceOrReport(a, l.mousePointer, 4 + l.mousePointerLength, counted.data(), uint32_t(counted.size()));
   l = LayoutOf(a);
   HCURSOR cursor = MakeUnitCursor(data.data(), uint32_t(data.size()));
-  StoreWord(RecordOfAccess(a) + l.cursorSlot, Word(cursor));
+  StoreWord(RecordOfAccess(a) + l.cursorSlot, AddressWord(cursor));
   if (a.object) {
     POINT at;
     if (GetCursorPos(&at)) SetCursorPos(at.x, at.y);
@@ -310,13 +306,13 @@ void WritePointer(const UnitAccess& a, const void* set) {
 void WriteCommon(const UnitAccess& a, int32_t index, uint32_t low) {
   switch (index) {
     case 0: case 1: case 2: case 3: WriteGeometry(a, index, int32_t(low)); return;
-    case 4: WriteTag(a, Ptr<const char>(low)); return;
+    case 4: WriteTag(a, AtAddress<const char>(low)); return;
     case 5: WriteVisible(a, low != 0); return;
     case 6:
       SetFlag(a, kUnitDisabled, low != 0);
       if (a.object) EnableWindow(a.object->Handle(), low == 0);
       return;
-    default: WritePointer(a, Ptr<const void>(low)); return;
+    default: WritePointer(a, AtAddress<const void>(low)); return;
   }
 }
 
@@ -330,7 +326,7 @@ uint64_t ReadMenuItem(const UnitAccess& a, int32_t index) {
   const uint8_t* record = RecordOfAccess(a);
   const uint32_t flags = LoadWord(record + l.flags);
   switch (index) {
-    case kMenuCaption: return Value(Word(MakeTextCopy(reinterpret_cast<const char*>(record + l.caption))));
+    case kMenuCaption: return Value(AddressWord(MakeTextCopy(reinterpret_cast<const char*>(record + l.caption))));
     case kMenuCheck: return Value((flags & kMenuChecked) != 0);
     case kMenuDisable: return Value((flags & kMenuDisabled) != 0);
     case kMenuVisible: return Value((flags & kMenuHidden) == 0);
@@ -346,7 +342,7 @@ void WriteMenuItem(const UnitAccess& a, int32_t index, uint32_t low) {
   uint32_t newFlags = flags;
   switch (index) {
     case kMenuCaption: {
-      const char* text = Ptr<const char>(low);
+      const char* text = AtAddress<const char>(low);
       if (!text) text = "";
       if (std::strcmp(text, reinterpret_cast<const char*>(record + l.caption)) == 0) return;
       ReplaceOrReport(a, l.caption, l.captionLength + 1, reinterpret_cast<const uint8_t*>(text),
@@ -381,7 +377,7 @@ void PlaceRecreated(const UnitAccess& a, Wnd* old, Wnd* made, bool wasVisible) {
     for (size_t i = children.size(); i-- > 0;) SetParent(children[i], newHandle);
   }
   const UnitRecordLayout l = LayoutOf(a);
-  StoreWord(RecordOfAccess(a) + l.objectSlot, Word(made));
+  StoreWord(RecordOfAccess(a) + l.objectSlot, AddressWord(made));
   RestoreZOrder(a.window->live, a.index);
   SendMessageA(newHandle, kUnitCreatedNotice, 0, 0);
   SendMessageA(newHandle, kWindowShownNotice, 0, 0);
@@ -460,7 +456,8 @@ void WriteUnitProperty(WindowId windowId, UnitId unitId, int32_t index, int32_t 
   const int32_t own = index - kFirstOwnProperty;
   OutgoingValue value;
   ValueToUnit(ConversionOf(DeclaredType(a.type, index)), low, high, member, read, a.object, own, &value);
-  if (written && written(a.object, own, &value.value, 0) == 1 && a.object->IsWindow())
+  // The unit may have destroyed (and deleted) itself: ask the registry.
+  if (written && written(a.object, own, &value.value, 0) == 1 && FindUnitObject(windowId, unitId))
     RecreateUnit(windowId, unitId);
 }
 
@@ -468,7 +465,7 @@ uint64_t ReadTypedUnitProperty(uint32_t typeCode, uint32_t object, int32_t index
   const DataTypeRecord* type = RuntimeApp::Get().FindDataTypeRecord(typeCode);
   auto read = reinterpret_cast<ReadPropertyFn>(UnitEntry(type, kEntryReadProperty));
   PropertyValue value{};
-  if (!read || !read(Ptr<Wnd>(object), index, &value)) value = PropertyValue{};
+  if (!read || !read(AtAddress<Wnd>(object), index, &value)) value = PropertyValue{};
   return ValueFromUnit(ConversionOf(DeclaredType(type, index)), value, member);
 }
 
@@ -479,7 +476,7 @@ void WriteTypedUnitProperty(uint32_t typeCode, uint32_t object, int32_t index, i
   auto written = reinterpret_cast<PropertyWrittenFn>(UnitEntry(type, kEntryPropertyWritten));
   if (!written) return;
   OutgoingValue value;
-  ValueToUnit(ConversionOf(DeclaredType(type, index)), low, high, member, read, Ptr<Wnd>(object),
+  ValueToUnit(ConversionOf(DeclaredType(type, index)), low, high, member, read, AtAddress<Wnd>(object),
               index, &value);
-  written(Ptr<Wnd>(object), index, &value.value, 0);
+  written(AtAddress<Wnd>(object), index, &value.value, 0);
 }

@@ -74,33 +74,23 @@ bool FontOf(const PropertyBytes& font, LogFontBytes* out) {
   return true;
 }
 
-bool AddSize(uint32_t* total, uint32_t more) {
-  if (more > UINT32_MAX - *total) return false;
-  *total += more;
-  return true;
-}
+bool AddSize(uint32_t* total, uint32_t more) { return CheckedAdd(*total, more, total); }
 
-bool PropertyReader::Take(uint32_t size, const uint8_t** at) {
-  if (!ok_ || size > size_ - position_) {
-    ok_ = false;
-    return false;
-  }
-  *at = data_ + position_;
-  position_ += size;
-  return true;
-}
-
+// The reads go through ByteReader, the one bounds-checked reader of
+// template and property data; only the heap copy of counted items is ours.
 bool PropertyReader::ReadRaw(void* out, uint32_t size) {
-  const uint8_t* at;
-  if (!Take(size, &at)) return false;
+  if (!ok()) return false;
+  const uint8_t* at = reader_.Bytes(size);
+  if (!reader_.ok()) return false;
   if (size) std::memcpy(out, at, size);
   return true;
 }
 
 bool PropertyReader::ReadUint32(uint32_t* out) {
-  uint8_t b[4];
-  if (!ReadRaw(b, 4)) return false;
-  *out = uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+  if (!ok()) return false;
+  const uint32_t value = reader_.Word();
+  if (!reader_.ok()) return false;
+  *out = value;
   return true;
 }
 
@@ -119,16 +109,16 @@ bool PropertyReader::ReadInt16(int16_t* out) {
 }
 
 bool PropertyReader::ReadCounted(PropertyBytes* out) {
-  int32_t length;
-  if (!ReadInt32(&length)) return false;
-  if (length <= 0) {
+  if (!ok()) return false;
+  uint32_t length = 0;
+  const uint8_t* at = reader_.Counted(&length);
+  if (!reader_.ok()) return false;
+  if (length == 0) {
     out->Clear();
     return true;
   }
-  const uint8_t* at;
-  if (!Take(static_cast<uint32_t>(length), &at)) return false;
-  if (!out->Assign(at, static_cast<uint32_t>(length))) {
-    ok_ = false;
+  if (!out->Assign(at, length)) {
+    heapRefused_ = true;
     return false;
   }
   return true;
@@ -145,8 +135,8 @@ void PropertyWriter::Put(const void* data, uint32_t size) {
 }
 
 void PropertyWriter::WriteInt32(int32_t value) {
-  auto v = static_cast<uint32_t>(value);
-  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  StoreWord(b, static_cast<uint32_t>(value));
   Put(b, 4);
 }
 

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "forms/byte_reader.h"
 #include "forms/font_value.h"
 
 // Bytes owned on the runtime heap (AllocateRaw / FreeMemory). Texts are kept
@@ -58,7 +59,7 @@ bool AddSize(uint32_t* total, uint32_t more);
 // length; after the first failure all later reads fail too.
 class PropertyReader {
  public:
-  PropertyReader(const uint8_t* data, uint32_t size) : data_(data), size_(data ? size : 0) {}
+  PropertyReader(const uint8_t* data, uint32_t size) : reader_(data, data ? size : 0) {}
 
   bool ReadInt32(int32_t* out);
   bool ReadUint32(uint32_t* out);
@@ -67,16 +68,12 @@ class PropertyReader {
   bool ReadCounted(PropertyBytes* out);
   bool ReadRaw(void* out, uint32_t size);
 
-  bool ok() const { return ok_; }
-  uint32_t remaining() const { return size_ - position_; }
+  bool ok() const { return reader_.ok() && !heapRefused_; }
+  uint32_t remaining() const { return reader_.remaining(); }
 
  private:
-  bool Take(uint32_t size, const uint8_t** at);
-
-  const uint8_t* data_;
-  uint32_t size_;
-  uint32_t position_ = 0;
-  bool ok_ = true;
+  ByteReader reader_;
+  bool heapRefused_ = false;  // a counted item could not be copied
 };
 
 // Writes a PropertyBlock in two passes over the same field list: the first

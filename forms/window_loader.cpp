@@ -179,7 +179,16 @@ UnitId FocusedUnit(WindowId windowId, HWND window, bool* found) {
   return at.unitId;
 }
 
+// The window's object while it is still the one with this handle. Events
+// may close a window (and delete its object) under the loader's feet, so
+// after raising any the loader looks the object up again.
+FormWindow* StillLoaded(WindowId windowId, HWND hwnd) {
+  FormWindow* form = LiveWindowOf(FindWindowRecord(Forms().registry, windowId));
+  return form && form->Handle() == hwnd ? form : nullptr;
+}
+
 void FirstShow(WindowId windowId, FormWindow* window) {
+  HWND hwnd = window->Handle();
   int command = SW_SHOW;
   if (RuntimeApp::Get().runMode != 0) {
     const int32_t position = window->StartPosition();
@@ -187,9 +196,10 @@ void FirstShow(WindowId windowId, FormWindow* window) {
     if (position == 3) command = -1;
   }
   if (command < 0) window->Maximise();
-  else ShowWindow(window->Handle(), command);
+  else ShowWindow(hwnd, command);
+  if (!StillLoaded(windowId, hwnd)) return;  // closed by an activation event
   bool found = false;
-  const UnitId unit = FocusedUnit(windowId, window->Handle(), &found);
+  const UnitId unit = FocusedUnit(windowId, hwnd, &found);
   if (found) RaiseUnitEvent(windowId, unit, kEventFocusGained);
 }
 
@@ -408,9 +418,10 @@ bool LoadWindow(WindowId windowId, int32_t loadMode, bool modal, HWND owner) {
     if (!IsWindow(window)) break;
     RaiseUnitEvent(windowId, 0, event);
   }
-  form = LiveWindowOf(w);
-  if (form && form->Handle() == window && visible[0]) FirstShow(windowId, form);
-  if (!form || form->Handle() != window) return true;  // a handler closed it
+  form = StillLoaded(windowId, window);
+  if (form && visible[0]) FirstShow(windowId, form);
+  form = StillLoaded(windowId, window);
+  if (!form) return true;  // a handler closed it
   if (modal) {
     form->isModal = true;
     DisableOtherWindows(form);
@@ -418,7 +429,8 @@ bool LoadWindow(WindowId windowId, int32_t loadMode, bool modal, HWND owner) {
   HWND focus = GetFocus();
   SendToUnits(w->live, kWindowShownNotice);
   if (focus && IsWindow(focus) && GetFocus() != focus) SetFocus(focus);
-  form->firstShowPending = true;
+  form = StillLoaded(windowId, window);
+  if (form) form->firstShowPending = true;
   return true;
 }
 
@@ -430,21 +442,20 @@ void ShowLoadedWindow(WindowId windowId, bool show) {
     return;
   }
   window->firstShowPending = false;
+  HWND hwnd = window->Handle();
   if (window->isModal) {
-    HWND parent = GetParent(window->Handle());
-    const WindowTemplate& registry = Forms().registry;
-    for (uint32_t i = 0; parent && i < registry.count; ++i) {
-      FormWindow* other = LiveWindowOf(registry.records[i]);
-      if (!other || other->Handle() != parent) continue;
-      if (GetWindowLongA(parent, GWL_EXSTYLE) & WS_EX_TOPMOST) {
-        SetWindowPos(window->Handle(), HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        window->topmostFlag = true;
-      }
+    // A modal window over a loaded topmost window is topmost too.
+    HWND parent = GetParent(hwnd);
+    UnitLocation at;
+    if (parent && UnitRecordOfHandle(parent, &at) && at.index == 0 &&
+        (GetWindowLongA(parent, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+      SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      window->topmostFlag = true;
     }
   }
   if (show) FirstShow(windowId, window);
-  if (window->isModal) RuntimeApp::Get().RunModal(windowId);
+  window = StillLoaded(windowId, hwnd);
+  if (window && window->isModal) RuntimeApp::Get().RunModal(windowId);
 }
 
 Wnd* FindUnitObject(WindowId windowId, UnitId unitId) {

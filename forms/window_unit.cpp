@@ -687,20 +687,15 @@ int32_t WindowUnit::TabOrderAt(uint32_t index) const {
   return static_cast<int32_t>(LoadWord(UnitRecordAt(w->live, index) + l.tabOrder));
 }
 
-// The unit whose window is hwnd, else the one holding it; -1 for neither.
+// The unit whose window is hwnd, else the nearest one holding it; -1 for
+// neither (or a unit of another window).
 int32_t WindowUnit::UnitIndexOf(HWND hwnd) const {
-  WindowRecord* w = FindWindowRecord(Forms().registry, windowId);
-  if (!w || !hwnd) return -1;
+  if (!hwnd) return -1;
   if (hwnd == Handle()) return 0;
-  for (int pass = 0; pass < 2; ++pass) {
-    for (uint32_t i = 1; i < w->live.count; ++i) {
-      Wnd* unit = ObjectAt(w->live, i);
-      if (!IsLive(unit)) continue;
-      if (pass == 0 ? unit->Handle() == hwnd : IsChild(unit->Handle(), hwnd) != FALSE)
-        return static_cast<int32_t>(i);
-    }
-  }
-  return -1;
+  UnitLocation at;
+  if (!UnitRecordOfHandle(hwnd, &at, HandleMatch::kUnitOrInside) || at.windowId != windowId || at.index == 0)
+    return -1;
+  return static_cast<int32_t>(at.index);
 }
 
 bool WindowUnit::CanTakeFocus(uint32_t index) const {
@@ -907,13 +902,8 @@ BOOL WindowUnit::PreTranslateMessage(MSG* msg) {
   const bool isKey = message >= WM_KEYFIRST && message <= WM_KEYLAST;
   if (isKey && !IsWindowEnabled(hwnd)) return FALSE;
   if (isKey && accelerators && TranslateAcceleratorA(hwnd, accelerators, msg)) return TRUE;
-  if (msg->hwnd != hwnd) {
-    const WindowTemplate& registry = Forms().registry;
-    for (uint32_t i = 0; i < registry.count; ++i) {
-      FormWindow* other = LiveWindowOf(registry.records[i]);
-      if (other && other->Handle() == msg->hwnd) return FALSE;
-    }
-  }
+  UnitLocation other;
+  if (msg->hwnd != hwnd && UnitRecordOfHandle(msg->hwnd, &other) && other.index == 0) return FALSE;
   const int32_t target = UnitIndexOf(msg->hwnd);
   if (target > 0) {
     const DataTypeRecord* type = TypeAt(uint32_t(target));

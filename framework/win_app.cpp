@@ -2,6 +2,17 @@
 
 #include "framework/wnd.h"
 
+namespace {
+
+struct PumpState {
+  MSG last;
+  POINT mousePoint;
+  UINT mouseMessage;
+};
+thread_local PumpState t_pump{{}, {-1, -1}, 0};
+
+}  // namespace
+
 WinApp* WinApp::current_ = nullptr;
 
 WinApp::WinApp() { current_ = this; }
@@ -24,22 +35,30 @@ BOOL WinApp::IsIdleMessage(const MSG* msg) {
   // Mouse moves that do not move and the paint and caret timers do not
   // start a new idle period; otherwise idle work would never settle.
   if (msg->message == WM_MOUSEMOVE || msg->message == WM_NCMOUSEMOVE) {
-    if (msg->message == lastMouseMessage_ && msg->pt.x == lastMousePoint_.x &&
-        msg->pt.y == lastMousePoint_.y)
+    if (msg->message == t_pump.mouseMessage && msg->pt.x == t_pump.mousePoint.x &&
+        msg->pt.y == t_pump.mousePoint.y)
       return FALSE;
-    lastMousePoint_ = msg->pt;
-    lastMouseMessage_ = msg->message;
+    t_pump.mousePoint = msg->pt;
+    t_pump.mouseMessage = msg->message;
     return TRUE;
   }
   return msg->message != WM_PAINT && msg->message != 0x0118;  // WM_SYSTIMER
 }
 
+const MSG& WinApp::LastMessage() const { return t_pump.last; }
+
 BOOL WinApp::PumpMessage() {
-  if (!GetMessageA(&lastMessage_, nullptr, 0, 0)) return FALSE;
-  if (!PreTranslateMessage(&lastMessage_)) {
-    TranslateMessage(&lastMessage_);
-    DispatchMessageA(&lastMessage_);
+  // Dispatch from a copy: a handler that pumps again on this thread must
+  // not change the message being dispatched.
+  MSG msg;
+  const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+  t_pump.last = msg;
+  if (!got) return FALSE;
+  if (!PreTranslateMessage(&msg)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
   }
+  t_pump.last = msg;  // a nested pump meanwhile took its own
   return TRUE;
 }
 
@@ -53,7 +72,7 @@ int WinApp::Run() {
     }
     do {
       if (!PumpMessage()) return ExitInstance();
-      if (IsIdleMessage(&lastMessage_)) {
+      if (IsIdleMessage(&LastMessage())) {
         idle = true;
         idleCount = 0;
       }

@@ -15,7 +15,7 @@ class WinApp {
   // Non-zero: the framework runs its own loop; zero: ExitInstance at once.
   virtual BOOL InitInstance() { return FALSE; }
   // Its result is the process exit code.
-  virtual int ExitInstance() { return static_cast<int>(lastMessage_.wParam); }
+  virtual int ExitInstance() { return static_cast<int>(LastMessage().wParam); }
   virtual BOOL PreTranslateMessage(MSG* msg);
   // Framework idle work; non-zero asks for more idle time.
   virtual BOOL OnIdle(LONG count);
@@ -26,13 +26,13 @@ class WinApp {
   // Takes one message and dispatches it. False when it was WM_QUIT.
   BOOL PumpMessage();
   int Run();
-  const MSG& LastMessage() const { return lastMessage_; }
+  // What PumpMessage last took on the calling thread: every thread that
+  // pumps (a worker's modal loop, a pump around window creation) keeps its
+  // own, so one never sees another's message.
+  const MSG& LastMessage() const;
 
  private:
   static WinApp* current_;
-  MSG lastMessage_{};
-  POINT lastMousePoint_{-1, -1};
-  UINT lastMouseMessage_ = 0;
 };
 
 // What the process entry runs: InitInstance, then Run or ExitInstance.

@@ -4,14 +4,16 @@
 
 namespace {
 
-// Handles and their objects live per thread, as windows do.
-thread_local std::unordered_map<HWND, Wnd*>* t_map = nullptr;
+// Handles and their objects, for every thread. A binding answers lookups on
+// the thread that made it only (windows belong to threads), but any thread
+// may end it: the end-of-program cleanup deletes objects that workers made.
+struct Binding {
+  Wnd* object;
+  DWORD thread;
+};
+SRWLOCK g_mapLock = SRWLOCK_INIT;
+std::unordered_map<HWND, Binding>* g_map = nullptr;  // never freed: threads may outlive statics
 thread_local Wnd* t_creating = nullptr;
-
-std::unordered_map<HWND, Wnd*>& Map() {
-  if (!t_map) t_map = new std::unordered_map<HWND, Wnd*>();
-  return *t_map;
-}
 
 }  // namespace
 
@@ -20,21 +22,32 @@ Wnd::~Wnd() {
 }
 
 Wnd* Wnd::FromHandlePermanent(HWND hwnd) {
-  if (!hwnd || !t_map) return nullptr;
-  auto it = t_map->find(hwnd);
-  return it == t_map->end() ? nullptr : it->second;
+  if (!hwnd) return nullptr;
+  Wnd* object = nullptr;
+  AcquireSRWLockShared(&g_mapLock);
+  if (g_map) {
+    auto it = g_map->find(hwnd);
+    if (it != g_map->end() && it->second.thread == GetCurrentThreadId()) object = it->second.object;
+  }
+  ReleaseSRWLockShared(&g_mapLock);
+  return object;
 }
 
 void Wnd::Bind(HWND hwnd) {
   hwnd_ = hwnd;
-  Map()[hwnd] = this;
+  AcquireSRWLockExclusive(&g_mapLock);
+  if (!g_map) g_map = new std::unordered_map<HWND, Binding>();
+  (*g_map)[hwnd] = {this, GetCurrentThreadId()};
+  ReleaseSRWLockExclusive(&g_mapLock);
 }
 
 void Wnd::Unbind() {
-  if (t_map) {
-    auto it = t_map->find(hwnd_);
-    if (it != t_map->end() && it->second == this) t_map->erase(it);
+  AcquireSRWLockExclusive(&g_mapLock);
+  if (g_map) {
+    auto it = g_map->find(hwnd_);
+    if (it != g_map->end() && it->second.object == this) g_map->erase(it);
   }
+  ReleaseSRWLockExclusive(&g_mapLock);
   if (previousProc_ && ::IsWindow(hwnd_))
     SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc_));
   previousProc_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "runtime/address_word.h"
 #include "runtime/error_reporter.h"
 #include "runtime/form_seam.h"
 #include "runtime/memory.h"
@@ -14,13 +15,6 @@ PictureToBitmapFn g_pictureToBitmap = nullptr;
 
 // The fixed description of core type 0x00010030 (code 2036).
 constexpr uint32_t kCoreTypeRecord[4] = {0x00010030, 0, 0, 0};
-
-template <typename T>
-T* Ptr(int32_t address) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(static_cast<uint32_t>(address)));
-}
-
-int32_t Word(const void* p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); }
 
 int32_t LoadDefaultIcons(RuntimeApp& app, uint32_t* out) {
   if (!app.defaultIcon) {
@@ -66,7 +60,7 @@ int32_t DescribeDataType(RuntimeApp& app, uint32_t code, void* out) {
   const LibraryInfo* info = library >= 0 ? app.Library(static_cast<uint32_t>(library)) : nullptr;
   if (!info || !info->notify) return 0;
   auto notify = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t, int32_t)>(info->notify);
-  return notify(8, TypeIndexOf(code), Word(out));
+  return notify(8, TypeIndexOf(code), AddressWord(out));
 }
 
 int32_t TypeFlagsAnswer(const RuntimeApp& app, uint32_t code) {
@@ -80,21 +74,21 @@ int32_t TypeFlagsAnswer(const RuntimeApp& app, uint32_t code) {
 int32_t FrameworkObjectService(int32_t code, int32_t argument1, int32_t argument2) {
   switch (code) {
     case 1007: {
-      HWND hwnd = Ptr<HWND__>(argument1);
+      HWND hwnd = AtAddress<HWND__>(argument1);
       if (!hwnd) return 0;
       Wnd* object = new Wnd();
       if (!object->Attach(hwnd)) {
         delete object;
         return 0;
       }
-      return Word(object);
+      return AddressWord(object);
     }
-    case 1008: delete Ptr<Wnd>(argument1); return 0;
-    case 1009: return argument1 ? Word(Ptr<Wnd>(argument1)->Detach()) : 0;
-    case 1010: return argument1 ? Word(Ptr<Wnd>(argument1)->Handle()) : 0;
+    case 1008: delete AtAddress<Wnd>(argument1); return 0;
+    case 1009: return argument1 ? AddressWord(AtAddress<Wnd>(argument1)->Detach()) : 0;
+    case 1010: return argument1 ? AddressWord(AtAddress<Wnd>(argument1)->Handle()) : 0;
     case 1011: {
-      HWND hwnd = Ptr<HWND__>(argument1);
-      Wnd* object = Ptr<Wnd>(argument2);
+      HWND hwnd = AtAddress<HWND__>(argument1);
+      Wnd* object = AtAddress<Wnd>(argument2);
       if (!hwnd || !object || object->Handle() || Wnd::FromHandlePermanent(hwnd)) return 0;
       return object->Attach(hwnd) ? 1 : 0;
     }
@@ -117,40 +111,40 @@ extern "C" int32_t __stdcall HostService(int32_t code, int32_t argument1, int32_
   if (!known || code == 2002) return 0;
   RuntimeApp& app = RuntimeApp::Get();
   switch (code) {
-    case 1000: return LoadDefaultIcons(app, Ptr<uint32_t>(argument1));
-    case 1002: return Word(app.FindDataTypeRecord(static_cast<uint32_t>(argument1)));
+    case 1000: return LoadDefaultIcons(app, AtAddress<uint32_t>(argument1));
+    case 1002: return AddressWord(app.FindDataTypeRecord(static_cast<uint32_t>(argument1)));
     case 1003:
-      return g_pictureToBitmap ? static_cast<int32_t>(g_pictureToBitmap(Ptr<uint8_t>(argument1), argument2, 0xFFFFFF)) : 0;
+      return g_pictureToBitmap ? static_cast<int32_t>(g_pictureToBitmap(AtAddress<uint8_t>(argument1), argument2, 0xFFFFFF)) : 0;
     case 1004: return 1;
     case 1005: return 0x00070005;
-    case 1006: CopyPathText(app, argument1, Ptr<char>(argument2)); return 0;
+    case 1006: CopyPathText(app, argument1, AtAddress<char>(argument2)); return 0;
     case 1007: case 1008: case 1009: case 1010: case 1011:
       return FrameworkObjectService(code, argument1, argument2);
     case 1012: {
-      const uint32_t* record = Ptr<uint32_t>(argument1);
+      const uint32_t* record = AtAddress<uint32_t>(argument1);
       app.AddIdleCallback(reinterpret_cast<HWND>(static_cast<uintptr_t>(record[0])), record[1], record[2]);
       return 0;
     }
-    case 1013: app.RemoveIdleCallback(Ptr<HWND__>(argument1)); return 0;
-    case 2001: return ToInteger(*Ptr<TypedValue>(argument1));
-    case 2003: return Word(app.runDirectory.c_str());
-    case 2004: return Word(app.programFileName.c_str());
+    case 1013: app.RemoveIdleCallback(AtAddress<HWND__>(argument1)); return 0;
+    case 2001: return ToInteger(*AtAddress<TypedValue>(argument1));
+    case 2003: return AddressWord(app.runDirectory.c_str());
+    case 2004: return AddressWord(app.programFileName.c_str());
     case 2009: app.PumpWaiting(); InterlockedIncrement(&app.suppressDepth); return 0;
     case 2010:
       app.PumpWaiting();
       if (app.suppressDepth > 0) InterlockedDecrement(&app.suppressDepth);
       return 0;
-    case 2023: FreeArray(static_cast<uint32_t>(argument1), Ptr<void>(argument2)); return 0;
+    case 2023: FreeArray(static_cast<uint32_t>(argument1), AtAddress<void>(argument2)); return 0;
     case 2024:
-      return Word(argument2 ? AllocateRaw(static_cast<uint32_t>(argument1))
+      return AddressWord(argument2 ? AllocateRaw(static_cast<uint32_t>(argument1))
                             : AllocateMemory(static_cast<uint32_t>(argument1)));
-    case 2025: FreeMemory(Ptr<void>(argument1)); return 0;
-    case 2026: return Word(ResizeMemory(Ptr<void>(argument1), static_cast<uint32_t>(argument2)));
-    case 2027: ReportError(Ptr<const char>(argument1), 0, 0, 0);
+    case 2025: FreeMemory(AtAddress<void>(argument1)); return 0;
+    case 2026: return AddressWord(ResizeMemory(AtAddress<void>(argument1), static_cast<uint32_t>(argument2)));
+    case 2027: ReportError(AtAddress<const char>(argument1), 0, 0, 0);
     case 2028: app.EndProgram(argument1);
     case 2029: return TypeFlagsAnswer(app, static_cast<uint32_t>(argument1));
     case 2030: return app.runMode;
-    case 2036: return DescribeDataType(app, static_cast<uint32_t>(argument1), Ptr<void>(argument2));
+    case 2036: return DescribeDataType(app, static_cast<uint32_t>(argument1), AtAddress<void>(argument2));
   }
   // What is left needs the window registry.
   if (app.forms && app.forms->hostService) {

@@ -5,17 +5,13 @@
 
 #include <algorithm>
 
+#include "runtime/address_word.h"
 #include "runtime/error_reporter.h"
 #include "runtime/form_seam.h"
 #include "runtime/host_service.h"
 #include "runtime/services.h"
 
 namespace {
-
-template <typename T>
-const T* At(uint32_t address) {
-  return reinterpret_cast<const T*>(static_cast<uintptr_t>(address));
-}
 
 // Routines inside the runtime that serve the first optional-module slot:
 // no module is built in, so each reports that nothing is there.
@@ -106,18 +102,18 @@ void RuntimeApp::InitialiseRuntime() {
 
   const uint32_t dllCount = image->dllCommandCount;
   if (static_cast<int32_t>(dllCount) > 0) {
-    const uint32_t* names = At<uint32_t>(image->dllLibraryNames);
-    const uint32_t* functions = At<uint32_t>(image->dllFunctionNames);
+    const uint32_t* names = AtAddress<uint32_t>(image->dllLibraryNames);
+    const uint32_t* functions = AtAddress<uint32_t>(image->dllFunctionNames);
     dllLibraryNames.assign(names, names + dllCount);
     dllFunctionNames.assign(functions, functions + dllCount);
     dllModules.assign(dllCount, 0);
     dllAddresses.assign(dllCount, 0);
   }
 
-  const uint32_t* table = At<uint32_t>(image->libraryTable);
+  const uint32_t* table = AtAddress<uint32_t>(image->libraryTable);
   if (table) libraries.assign(table, table + image->libraryCount);
   for (uint32_t address : libraries) {
-    const LibraryInfo* info = At<LibraryInfo>(address);
+    const LibraryInfo* info = AtAddress<LibraryInfo>(address);
     if (info && info->notify) {
       auto notify = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t, int32_t)>(info->notify);
       notify(1, static_cast<int32_t>(reinterpret_cast<uintptr_t>(&HostService)), 0);
@@ -127,14 +123,14 @@ void RuntimeApp::InitialiseRuntime() {
 
   if (image->templateSize != 0) {
     const bool loaded = forms && forms->loadTemplate &&
-                        forms->loadTemplate(At<uint8_t>(image->templateAddress), image->templateSize,
+                        forms->loadTemplate(AtAddress<uint8_t>(image->templateAddress), image->templateSize,
                                             image->codeBase);
     if (!loaded) ReportError("载入窗口模板数据段出错!", 0, 0, 0);
   }
 }
 
 const LibraryInfo* RuntimeApp::Library(uint32_t index) const {
-  return index < libraries.size() ? At<LibraryInfo>(libraries[index]) : nullptr;
+  return index < libraries.size() ? AtAddress<LibraryInfo>(libraries[index]) : nullptr;
 }
 
 const DataTypeRecord* RuntimeApp::FindDataTypeRecord(uint32_t code) const {
@@ -171,18 +167,12 @@ void RuntimeApp::RunLoop(bool nested) {
   for (;;) {
     while (idle) {
       if (PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE)) break;
-      // Last to first, so a callback may remove its own entry.
-      for (size_t i = idleWindows.size(); i-- > 0;) {
-        if (i >= idleWindows.size()) continue;
-        if (IsWindow(idleWindows[i])) {
-          CallSaved1(idleCallbacks[i], idleParameters[i]);
-        } else {
-          idleWindows.erase(idleWindows.begin() + static_cast<ptrdiff_t>(i));
-          idleCallbacks.erase(idleCallbacks.begin() + static_cast<ptrdiff_t>(i));
-          idleParameters.erase(idleParameters.begin() + static_cast<ptrdiff_t>(i));
-        }
+      if (OnMainThread()) {
+        RunIdleCallbacks();
+        if (!OnIdle(idleCount++)) idle = false;
+      } else {
+        idle = false;  // a worker's modal loop only waits for messages
       }
-      if (!OnIdle(idleCount++)) idle = false;
       if (nested && modalWindowId == 0) return;
     }
     do {
@@ -197,6 +187,22 @@ void RuntimeApp::RunLoop(bool nested) {
         idleCount = 0;
       }
     } while (PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE));
+  }
+}
+
+bool RuntimeApp::OnMainThread() const { return !mainThreadId || GetCurrentThreadId() == mainThreadId; }
+
+void RuntimeApp::RunIdleCallbacks() {
+  // Last to first, so a callback may remove its own entry.
+  for (size_t i = idleWindows.size(); i-- > 0;) {
+    if (i >= idleWindows.size()) continue;
+    if (IsWindow(idleWindows[i])) {
+      CallSaved1(idleCallbacks[i], idleParameters[i]);
+    } else {
+      idleWindows.erase(idleWindows.begin() + static_cast<ptrdiff_t>(i));
+      idleCallbacks.erase(idleCallbacks.begin() + static_cast<ptrdiff_t>(i));
+      idleParameters.erase(idleParameters.begin() + static_cast<ptrdiff_t>(i));
+    }
   }
 }
 
@@ -286,7 +292,7 @@ void RuntimeApp::EndProgram(int32_t code) {
 
 void RuntimeApp::NotifyLibraries(int32_t code, bool passWord) {
   for (size_t i = 0; i < libraries.size(); ++i) {
-    const LibraryInfo* info = At<LibraryInfo>(libraries[i]);
+    const LibraryInfo* info = AtAddress<LibraryInfo>(libraries[i]);
     if (!info || !info->notify) continue;
     auto notify = reinterpret_cast<int32_t(__stdcall*)(int32_t, int32_t, int32_t)>(info->notify);
     notify(code, passWord && i < libraryWords.size() ? static_cast<int32_t>(libraryWords[i]) : 0, 0);

@@ -62,6 +62,8 @@ class RuntimeApp : public WinApp {
   bool PumpWaiting();
   // After a runtime window is destroyed: ends the loop when none is left.
   void CheckLastWindowClosed();
+  // Idle callbacks and idle events belong to the main thread.
+  bool OnMainThread() const;
   // Library i's LibraryInfo, or null.
   const LibraryInfo* Library(uint32_t index) const;
   const DataTypeRecord* FindDataTypeRecord(uint32_t code) const;
@@ -111,6 +113,7 @@ class RuntimeApp : public WinApp {
 
  private:
   void RunLoop(bool nested);
+  void RunIdleCallbacks();
   void NotifyLibraries(int32_t code, bool passWord);
   void ReleaseDllModules();
 

@@ -5,7 +5,7 @@
 set -eu
 cmd=$1 bindir=$2
 state="$bindir/test-display"
-export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 boot_prefix() { # prefix arch
   if [ ! -f "$1/system.reg" ]; then

@@ -8,6 +8,6 @@ if [ "${TEST_WINE_ARCH:-}" = win32 ]; then
 else
   export WINEPREFIX="$bindir/wineprefix"
 fi
-export LC_ALL=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
+export LC_ALL=zh_CN.UTF-8 WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 if [ -f "$bindir/test-display" ]; then DISPLAY=$(cat "$bindir/test-display"); export DISPLAY; fi
 exec wine "$@"

@@ -1,6 +1,8 @@
 // The upgrader's program image as the runtime sees it at start-up.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -175,6 +177,26 @@ TEST_F(UpgraderImage, LibrariesCarryTheirNotifyEntriesAndPackedCommandArrays) {
   app_->Cleanup(0);
   const std::vector<std::string> expected = {"0 1 host 0", "4 1 host 0", "0 6 0 0", "4 6 0 0"};
   EXPECT_EQ(g_notices, expected);
+}
+
+// The shell shows an executable's first icon group: it must be the
+// runtime's own DEFAULT_ICON (its pixels are checked with HostService 1000).
+BOOL CALLBACK FirstIconGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR first) {
+  *reinterpret_cast<std::string*>(first) = IS_INTRESOURCE(name) ? "#" : name;
+  return FALSE;
+}
+
+TEST_F(UpgraderImage, TheProgramsApplicationIconIsTheRuntimesDefaultIcon) {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string program = path;
+  program = program.substr(0, program.rfind('\\') + 1) + "..\\..\\app\\pe_upgrader.exe";
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr) << program;
+  std::string first;
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(14), &FirstIconGroup, reinterpret_cast<LONG_PTR>(&first));  // RT_GROUP_ICON
+  FreeLibrary(module);
+  EXPECT_EQ(first, "DEFAULT_ICON");
 }
 
 TEST_F(UpgraderImage, DeclaredDllCommandsResolve) {

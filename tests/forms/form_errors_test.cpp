@@ -1,6 +1,9 @@
 // Fatal errors of the form runtime: each case runs in a child process whose
 // message box the test reads and dismisses; the child must end with -1.
+// And the end of a program that a worker thread's window is part of.
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 
@@ -36,6 +39,23 @@ TEST(FormErrors, LoadingAndFindingFailures) {
 TEST(FormErrors, EventsFromUnitsThatCannotRaiseThem) {
   ExpectError("silent-type-event", "引发事件的窗口组件无效", "ready\nloaded\n");
   ExpectError("event-unknown-unit", "未找到引发事件的窗口组件");
+}
+
+// A worker loads a window, the main thread writes its properties and hides
+// another window, and the worker ends the program while the main loop runs.
+// The cleanup deletes the worker's objects on the main thread; the end
+// handler then makes the worker's window answer a message, which must not
+// reach a deleted object (the test objects fault on any use after delete).
+TEST(FormThreads, AWorkerLoadsAWindowAndEndsTheProgram) {
+  const ChildResult outcome = RunChild("form_error_child.exe", "worker-ends-program");
+  EXPECT_FALSE(outcome.timedOut);
+  EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_EQ(outcome.trace,
+            "ready\nworker loaded 0\nmain wrote 40 77, side visible 0\nworker ends\n"
+            "end handler read test\n");
+  EXPECT_TRUE(outcome.boxes.empty());
+  EXPECT_EQ(FindWindowA("_NX_TestWindow", nullptr), nullptr);
+  EXPECT_EQ(FindWindowA("_NX_HideOwner", nullptr), nullptr);
 }
 
 }  // namespace

@@ -268,6 +268,13 @@ TEST_F(PropertyTest, AStyleWriteRecreatesTheUnitInPlace) {
   EXPECT_EQ(GetWindow(Handle(kMain, 0), GW_CHILD), made);  // first in Z-order again
   EXPECT_EQ(app_->suppressDepth, 0);
   EXPECT_EQ(Forms().recreatingUnit, 0);
+
+  // A unit that destroys itself while it is told is not re-created.
+  ClearLog();
+  WriteProperty(kMain, kU2, kPropStyle, static_cast<uint32_t>(-1));
+  EXPECT_EQ(Log(), (std::vector<std::string>{"written 7 00000001 00000000", "destroyed 16000002"}));
+  EXPECT_EQ(Object(kMain, kU2), nullptr);
+  EXPECT_FALSE(IsWindow(made));
 }
 
 // A unit re-created while its window is hidden keeps its own visibility

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "forms/byte_reader.h"
 #include "forms/byte_writer.h"
@@ -77,9 +78,25 @@ TestUnitSettings DecodeTestUnit(const uint8_t* block, uint32_t length) {
 
 uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 
+// Test objects live on pages of their own that stay reserved without any
+// access once the object is deleted: a use after delete faults at once
+// instead of reading what the heap left behind.
+class GuardedObject {
+ public:
+  static void* operator new(size_t size) {
+    void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  static void operator delete(void* p, size_t size) {
+    DWORD old;
+    VirtualProtect(p, size, PAGE_NOACCESS, &old);
+  }
+};
+
 // --- the unit ---
 
-class TestUnitObject : public Wnd {
+class TestUnitObject : public Wnd, public GuardedObject {
  public:
   TestUnitState state{};
   int32_t page = 0;
@@ -196,7 +213,10 @@ int32_t __stdcall TestPropertyWritten(Wnd* object, int32_t index, const Property
       return 0;
     case kPropWide: s.wide = int64_t(uint64_t(value->word1) << 32 | value->word0); return 0;
     case kPropPick: s.pick = int32_t(value->word0); return 0;
-    case kPropStyle: s.style = int32_t(value->word0); return 1;
+    case kPropStyle:
+      s.style = int32_t(value->word0);
+      if (s.style < 0) unit->DestroyWindow();  // goes away while it is told
+      return 1;
     default: return 0;
   }
 }
@@ -225,7 +245,7 @@ void* __stdcall RefusingEntry(int32_t kind) {
 
 // --- the window ---
 
-class TestWindowObject : public FormWindow {
+class TestWindowObject : public FormWindow, public GuardedObject {
  public:
   int32_t position = 0;
 

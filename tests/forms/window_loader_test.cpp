@@ -2,6 +2,7 @@
 // windows, destruction and the load-time table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -36,6 +37,15 @@ void __cdecl ProbeSourceWindow(EventResult*) {
   Wnd* window = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(source[0]), 0)));
   Log().push_back("probe posted");
   if (window) PostMessageA(window->Handle(), kRunProbe, 0, 0);
+}
+
+// Closes the window that raised the running event.
+void __cdecl CloseSourceWindow(EventResult*) {
+  uint32_t source[2] = {0, 0};
+  HostService(2017, static_cast<int32_t>(Addr(source)), 0);
+  Wnd* window = reinterpret_cast<Wnd*>(static_cast<uintptr_t>(HostService(2006, static_cast<int32_t>(source[0]), 0)));
+  Log().push_back("closing");
+  if (window) DestroyWindow(window->Handle());
 }
 
 TemplateWindow ModalWindow() {
@@ -161,6 +171,64 @@ TEST_F(LoaderTest, HandlesLeadToTheirUnitRecordsAndCursorSlots) {
   const LogFontBytes bytes = DefaultGuiFontBytes();
   EXPECT_EQ(std::memcmp(&bytes, &stock, sizeof stock), 0);
   EXPECT_NE(stock.lfFaceName[0], 0);
+}
+
+// The first show raises events whose handlers may close the window (its
+// object deletes itself); the loader must not touch it afterwards.
+TEST_F(LoaderTest, AFocusHandlerMayCloseTheWindowDuringItsFirstShow) {
+  for (const bool modal : {false, true}) {
+    for (const uint32_t flags : {uint32_t(kUnitVisible), 0u}) {
+      SCOPED_TRACE(std::string(modal ? "modal" : "modeless") + (flags ? " shown at load" : " shown later"));
+      TemplateWindow w = MainWindow(flags);
+      w.units[0].bindings.push_back({kEventFocusGained, OffsetOf(&CloseSourceWindow)});
+      Start({{w}});
+      EXPECT_EQ(Load(kMain, modal), 0);
+      if (!flags) WriteProperty(kMain, 0, 5, 1);  // completes the pending first show
+      const std::vector<std::string> after = LogFrom("closing");
+      EXPECT_EQ(std::count(after.begin(), after.end(), "destroyed window"), 1);
+      EXPECT_EQ(std::count(after.begin(), after.end(), "closing"), 1);
+      EXPECT_EQ(Handle(kMain, 0), nullptr);
+      EXPECT_EQ(app_->modalWindowId, 0u);
+      EXPECT_EQ(FindWindowRecord(Forms().registry, kMain)->snapshot.block, nullptr);
+      TearDown();
+    }
+  }
+}
+
+// An icon drawn on white at the given size; the colour at (x, y).
+COLORREF IconPixel(HICON icon, int size, int x, int y) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, size, size, WHITENESS);
+  DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+  const COLORREF colour = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+TEST_F(LoaderTest, TheDefaultIconsAreTheRuntimesOwnDriveAndArrow) {
+  Start({{MainWindow()}});
+  uint32_t icons[2] = {0, 0};
+  EXPECT_EQ(HostService(1000, static_cast<int32_t>(Addr(icons)), 0), 0);
+  HICON large = At<HICON__>(icons[0]), small = At<HICON__>(icons[1]);
+  ASSERT_NE(large, nullptr);
+  ASSERT_NE(small, nullptr);
+  const int big = GetSystemMetrics(SM_CXICON), little = GetSystemMetrics(SM_CXSMICON);
+  struct Spot {
+    int x, y;  // in the 32-pixel design
+    COLORREF colour;
+  };
+  for (const Spot& spot : {Spot{16, 4, RGB(0x2F, 0x7F, 0xE0)}, Spot{8, 27, RGB(0x50, 0x58, 0x60)},
+                           Spot{1, 1, RGB(0xFF, 0xFF, 0xFF)}, Spot{30, 12, RGB(0xFF, 0xFF, 0xFF)}}) {
+    EXPECT_EQ(IconPixel(large, big, spot.x * big / 32, spot.y * big / 32), spot.colour) << spot.x << "," << spot.y;
+    EXPECT_EQ(IconPixel(small, little, spot.x * little / 32, spot.y * little / 32), spot.colour) << spot.x << "," << spot.y;
+  }
+  EXPECT_EQ(IconPixel(large, big, 23 * big / 32, 23 * big / 32), RGB(0x40, 0xD0, 0x30));  // the drive's light
 }
 
 TEST_F(LoaderTest, LoadingALoadedWindowRestoresItAndCreatesNothing) {

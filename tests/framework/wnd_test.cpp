@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/win_app.h"
 #include "framework/wnd.h"
 
 namespace {
@@ -141,6 +142,91 @@ TEST_F(WndTest, TheHandleMapIsPerThread) {
   GetExitCodeThread(thread, &found);
   CloseHandle(thread);
   EXPECT_EQ(found, 0u);
+}
+
+// A worker binds an object to its window; the main thread deletes the
+// object (as the end-of-program cleanup does): the worker's lookups must
+// no longer find it.
+struct WorkerWindow {
+  Child* object = nullptr;
+  HANDLE made = nullptr, deleted = nullptr;
+  Wnd* foundBefore = nullptr;
+  Wnd* foundAfter = reinterpret_cast<Wnd*>(1);
+};
+
+DWORD WINAPI BindOnWorker(void* parameter) {
+  auto* w = static_cast<WorkerWindow*>(parameter);
+  w->object = new Child("worker");
+  w->object->CreateEx(0, "WndTestParent", "", WS_OVERLAPPED, 0, 0, 20, 20, nullptr, nullptr);
+  w->foundBefore = Wnd::FromHandlePermanent(w->object->Handle());
+  HWND hwnd = w->object->Handle();
+  SetEvent(w->made);
+  WaitForSingleObject(w->deleted, 5000);
+  w->foundAfter = Wnd::FromHandlePermanent(hwnd);
+  SendMessageA(hwnd, WM_CHAR, 'x', 0);  // reaches no object now
+  DestroyWindow(hwnd);
+  return 0;
+}
+
+TEST_F(WndTest, DeletingAnObjectOnAnotherThreadUnbindsItThere) {
+  WorkerWindow w;
+  w.made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  w.deleted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &BindOnWorker, &w, 0, nullptr);
+  ASSERT_TRUE(thread);
+  ASSERT_EQ(WaitForSingleObject(w.made, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(w.foundBefore, w.object);
+  EXPECT_EQ(Wnd::FromHandlePermanent(w.object->Handle()), nullptr);  // not this thread's
+  delete w.object;
+  SetEvent(w.deleted);
+  ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(w.foundAfter, nullptr);
+  EXPECT_EQ(g_log, std::vector<std::string>{});
+  for (HANDLE h : {thread, w.made, w.deleted}) CloseHandle(h);
+}
+
+// Each thread's pump keeps its own last message: a worker pumping while the
+// main thread dispatches does not change what the main thread took.
+class PumpApp : public WinApp {};
+
+DWORD WINAPI PumpOnWorker(void* app) {
+  MSG peek;  // makes this thread's queue
+  PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP + 9, 9, 0);
+  static_cast<WinApp*>(app)->PumpMessage();
+  return static_cast<WinApp*>(app)->LastMessage().message == WM_APP + 9 ? 1 : 0;
+}
+
+class Pumper : public Wnd {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_APP + 5) {
+      HANDLE thread = CreateThread(nullptr, 0, &PumpOnWorker, app, 0, nullptr);
+      WaitForSingleObject(thread, 5000);
+      GetExitCodeThread(thread, &workerSawItsOwn);
+      CloseHandle(thread);
+      return 0;
+    }
+    return DefaultProc(message, wParam, lParam);
+  }
+  WinApp* app = nullptr;
+  DWORD workerSawItsOwn = 2;
+};
+
+TEST_F(WndTest, EachThreadPumpsIntoItsOwnLastMessage) {
+  PumpApp app;
+  Pumper pumper;
+  pumper.app = &app;
+  ASSERT_TRUE(pumper.CreateEx(0, "WndTestParent", "", WS_OVERLAPPED, 0, 0, 20, 20, nullptr, nullptr));
+  PostMessageA(pumper.Handle(), WM_APP + 5, 5, 0);
+  ASSERT_TRUE(app.PumpMessage());
+  EXPECT_EQ(pumper.workerSawItsOwn, 1u);
+  EXPECT_EQ(app.LastMessage().message, static_cast<UINT>(WM_APP + 5));
+  EXPECT_EQ(app.LastMessage().wParam, 5u);
+  PostQuitMessage(7);
+  EXPECT_FALSE(app.PumpMessage());
+  EXPECT_EQ(app.ExitInstance(), 7);
+  pumper.DestroyWindow();
 }
 
 TEST_F(WndTest, AnObjectMayDeleteItselfAfterItsWindowIsGone) {

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "runtime/compiled_calls.h"
@@ -127,6 +129,35 @@ TEST_F(App, NestedLoopLeavesAQuitForTheMainLoop) {
   MSG quit{};
   ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(quit.wParam, 3u);
+}
+
+// Idle work belongs to the main thread: a modal loop that a worker runs
+// waits for its messages and calls no idle callback.
+std::vector<DWORD> g_idleThreads;
+void __cdecl NoteIdleThread(uint32_t) { g_idleThreads.push_back(GetCurrentThreadId()); }
+
+DWORD WINAPI RunModalOnWorker(void*) {
+  MSG peek;
+  PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);
+  RuntimeApp::Get().RunModal(0x5201000C);
+  return GetCurrentThreadId();
+}
+
+TEST_F(App, AWorkersModalLoopLeavesIdleWorkToTheMainThread) {
+  HWND hwnd = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  g_idleThreads.clear();
+  app_->AddIdleCallback(hwnd, reinterpret_cast<uint32_t>(&NoteIdleThread), 0);
+  DWORD workerId = 0;
+  HANDLE worker = CreateThread(nullptr, 0, &RunModalOnWorker, nullptr, 0, &workerId);
+  ASSERT_NE(worker, nullptr);
+  Sleep(300);  // the worker's loop has gone idle by now
+  app_->modalWindowId = 0;
+  PostThreadMessageA(workerId, WM_NULL, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(worker, 5000), WAIT_OBJECT_0);
+  CloseHandle(worker);
+  EXPECT_EQ(std::count(g_idleThreads.begin(), g_idleThreads.end(), workerId), 0);
+  app_->RemoveIdleCallback(hwnd);
+  DestroyWindow(hwnd);
 }
 
 class KeyEater : public Wnd {

@@ -1,0 +1,90 @@
+// Files and directories: writing byte-sets to a file, deleting a tree.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/core_library.h"
+#include "commands/path_rules.h"
+
+namespace {
+
+bool WriteAll(HANDLE file, const uint8_t* bytes, uint32_t length) {
+  while (length > 0) {
+    DWORD written = 0;
+    if (!WriteFile(file, bytes, length, &written, nullptr) || written == 0) return false;
+    bytes += written;
+    length -= written;
+  }
+  return true;
+}
+
+enum class EntryKind { File, Directory, Link };
+
+struct ListingEntry {
+  std::string path;
+  EntryKind kind;
+};
+
+// Every entry of directory, listed in full before anything is deleted.
+// Names that begin with a full stop (., .. and hidden-by-name entries) are
+// left out.
+std::vector<ListingEntry> ListDirectory(const std::string& directory) {
+  std::vector<ListingEntry> listing;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((directory + "\\*.*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return listing;
+  do {
+    if (found.cFileName[0] == '.') continue;
+    EntryKind kind = EntryKind::File;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      // A junction or directory link is removed itself: its target is
+      // somebody else's tree.
+      kind = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? EntryKind::Link : EntryKind::Directory;
+    }
+    listing.push_back({directory + "\\" + found.cFileName, kind});
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return listing;
+}
+
+void DeleteContents(const std::string& directory) {
+  for (const ListingEntry& entry : ListDirectory(directory)) {
+    switch (entry.kind) {
+      case EntryKind::Directory:
+        DeleteContents(entry.path);
+        RemoveDirectoryA(entry.path.c_str());
+        break;
+      case EntryKind::Link: RemoveDirectoryA(entry.path.c_str()); break;
+      case EntryKind::File: DeleteFileA(entry.path.c_str()); break;
+    }
+  }
+}
+
+}  // namespace
+
+void __cdecl WriteToFile(TypedValue* result, int32_t count, const TypedValue* args) {
+  const char* name = AddressOf<const char>(WordAt(count, args, 0));
+  if (!name || !*name) return;
+  HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  bool written = true;
+  for (int32_t i = 1; i < count && written; ++i) {
+    const void* bytes = AddressOf<const void>(args[i].low);
+    const uint32_t length = ByteSetLength(bytes);
+    if (length > 0) written = WriteAll(file, ByteSetData(bytes), length);
+  }
+  // A failed write still releases the handle; what was written stays.
+  const bool closed = CloseHandle(file) != 0;
+  SetWord(result, written && closed ? 1 : 0);
+}
+
+void __cdecl DeleteDirectory(TypedValue* result, int32_t count, const TypedValue* args) {
+  const char* text = AddressOf<const char>(WordAt(count, args, 0));
+  const std::string path = PathAfterLeadingSpaces(text);
+  if (path.empty() || IsDriveOrDriveRoot(path)) return;
+  // Named through a link: remove the link, never what it points at.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) DeleteContents(path);
+  SetWord(result, RemoveDirectoryA(path.c_str()) ? 1 : 0);
+}
