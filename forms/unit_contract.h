@@ -9,6 +9,7 @@
 
 #include "forms/property_block.h"
 #include "framework/wnd.h"
+#include "runtime/address_word.h"
 #include "runtime/program_image.h"
 #include "runtime/typed_value.h"
 #include "runtime/values.h"
@@ -32,14 +33,6 @@ struct PropertyValue {
   uint32_t word1;
 };
 static_assert(sizeof(PropertyValue) == 8);
-
-// An address as the 32-bit word the program's records and values hold,
-// and back.
-inline uint32_t AddressWord(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-template <typename T>
-T* AddressAt(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
 
 // After an event was raised: whether `unit` still owns the window `hwnd`.
 // A handler may have destroyed the window, and the object with it; then

@@ -300,8 +300,8 @@ void WindowUnit::MakeIcons() {
   if (!big) {
     uint32_t defaults[2] = {0, 0};
     HostService(1000, static_cast<int32_t>(AddressWord(defaults)), 0);
-    shownBig = AddressAt<HICON__>(defaults[0]);
-    shownSmall = AddressAt<HICON__>(defaults[1]);
+    shownBig = AtAddress<HICON__>(defaults[0]);
+    shownSmall = AtAddress<HICON__>(defaults[1]);
   }
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shownBig));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shownSmall));
@@ -355,8 +355,8 @@ void WindowUnit::WriteOwnProperty(int32_t index, const PropertyValue& v) {
   HWND hwnd = Handle();
   const auto n = static_cast<int32_t>(v.word0);
   const bool flag = v.word0 != 0;
-  const char* text = AddressAt<const char>(v.word0);
-  const uint8_t* data = AddressAt<const uint8_t>(v.word0);
+  const char* text = AtAddress<const char>(v.word0);
+  const uint8_t* data = AtAddress<const uint8_t>(v.word0);
   switch (index + 8) {
     case 8:
       props_.caption.AssignText(text);

@@ -290,7 +290,7 @@ COLORREF EditBoxUnit::BackColor() const { return MapColour(props_.backColor); }
 
 int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
   const int32_t n = static_cast<int32_t>(value.word0);
-  const char* text = AddressAt<const char>(value.word0);
+  const char* text = AtAddress<const char>(value.word0);
   HWND hwnd = Handle();
   switch (index) {
     case kContent:
@@ -319,7 +319,7 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
       return 0;
     case kFont:
-      if (!props_.font.Assign(AddressAt<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
+      if (!props_.font.Assign(AtAddress<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
       ApplyFont();
       return 0;
     case kHideSel: return StoreChanged(&props_.hideSelection, n) && !designMode_ ? 1 : 0;
@@ -665,7 +665,7 @@ Wnd* __stdcall CreateEditBox(const uint8_t* block, uint32_t length, uint32_t sty
 
 int32_t __stdcall EditBoxPropertyWritten(Wnd* unit, int32_t index, const PropertyValue* value,
                                          uint32_t outWord) {
-  if (outWord) *AddressAt<uint32_t>(outWord) = 0;
+  if (outWord) *AtAddress<uint32_t>(outWord) = 0;
   EditBoxUnit* box = AsBox(unit);
   if (!box || !value || index < 0 || index >= kOwnPropertyCount) return 0;
   return box->WriteProperty(index, *value);

@@ -74,8 +74,8 @@ class LabelUnit : public Wnd {
 // --- properties ---
 
 void LabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = AddressAt<const uint8_t>(v.word0);
-  const char* text = AddressAt<const char>(v.word0);
+  const auto* bytes = AtAddress<const uint8_t>(v.word0);
+  const char* text = AtAddress<const char>(v.word0);
   switch (index) {
     case kCaption:
       props.caption.AssignText(text);

@@ -30,7 +30,7 @@ bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
     out->Clear();
     return true;
   }
-  return out->Assign(AddressAt<const uint8_t>(value.word0), static_cast<uint32_t>(length));
+  return out->Assign(AtAddress<const uint8_t>(value.word0), static_cast<uint32_t>(length));
 }
 
 // Where each picture slot takes its bytes and transparent colour from.
@@ -144,7 +144,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     }
     case kBtnFont: AssignValueBytes(&p.font, value); ApplyFont(); break;
     case kBtnCaption:
-      p.caption.AssignText(AddressAt<const char>(word));
+      p.caption.AssignText(AtAddress<const char>(word));
       SetWindowTextA(Handle(), p.caption.text());
       break;
     case kDefaultColor: p.defaultColor = word ? 1 : 0; ApplyColours(); break;
@@ -164,7 +164,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       clickSound = {p.clickSound.data(), p.clickSound.size()};
       return 0;
     case kBtnToolTip:
-      p.toolTip.AssignText(AddressAt<const char>(word));
+      p.toolTip.AssignText(AtAddress<const char>(word));
       SetToolTip(p.toolTip.text());
       return 0;
     case kDefaultStyle: p.defaultStyle = ClampPick(word, 1); return 1;

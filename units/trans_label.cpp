@@ -73,10 +73,10 @@ class TransLabelUnit : public Wnd {
 };
 
 void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = AddressAt<const uint8_t>(v.word0);
+  const auto* bytes = AtAddress<const uint8_t>(v.word0);
   switch (index) {
     case kCaption:
-      props.caption.AssignText(AddressAt<const char>(v.word0));
+      props.caption.AssignText(AtAddress<const char>(v.word0));
       SetWindowTextA(Handle(), props.caption.text());
       break;
     case kEffect: props.effect = ClampPick(v.word0, 3); break;
