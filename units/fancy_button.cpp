@@ -3,8 +3,7 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
-#include <vector>
-
+#include "forms/property_block.h"
 #include "forms/unit_contract.h"
 #include "forms/window_sound.h"
 #include "units/super_button_properties.h"
@@ -79,21 +78,23 @@ void DrawDisabledPicture(HDC dc, int x, int y, const ButtonPicture& picture) {
 
 // A sound from memory plays on after the call returns, and the button
 // may be gone by then (a Clicked handler that closes its window frees the
-// bytes). So each one plays from a copy kept until the next one replaces
-// it: starting a sound stops the one before. Never freed, so that none is
-// cut off at exit.
+// bytes). So each one plays from a copy kept until the next one has
+// started, which stops it; a call that plays nothing (SND_NOWAIT with the
+// device busy) stops nothing either. Never freed, so that none is cut off
+// at exit.
 void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
   static CRITICAL_SECTION* const lock = [] {
     auto* section = new CRITICAL_SECTION;
     InitializeCriticalSection(section);
     return section;
   }();
-  static std::vector<uint8_t>* const held = new std::vector<uint8_t>;
+  static PropertyBytes* const held = new PropertyBytes;
   if (SniffSound(wav.bytes, wav.size) != SoundFormat::kWave) return;  // would be read past its end
-  std::vector<uint8_t> copy(wav.bytes, wav.bytes + wav.size);
+  PropertyBytes copy;
+  if (!copy.Assign(wav.bytes, wav.size)) return;
   EnterCriticalSection(lock);
-  play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags);
-  held->swap(copy);
+  if (play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags))
+    *held = static_cast<PropertyBytes&&>(copy);
   LeaveCriticalSection(lock);
 }
 

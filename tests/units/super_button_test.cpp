@@ -57,11 +57,12 @@ struct SoundCall {
   LPCSTR at;  // what playback goes on reading after the call
 };
 std::vector<SoundCall> g_sounds;
+BOOL g_playAnswer = TRUE;  // FALSE: as PlaySound when it plays nothing
 
 BOOL WINAPI RecordSound(LPCSTR sound, HMODULE module, DWORD flags) {
   const bool resource = (flags & SND_RESOURCE) == SND_RESOURCE;
   g_sounds.push_back({resource ? std::string(sound) : std::string(sound + 12, 4), module, flags, sound});
-  return TRUE;
+  return g_playAnswer;
 }
 
 // A WAVE file of 20 bytes: one empty chunk named `tag` (four letters).
@@ -455,6 +456,13 @@ TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {
   EXPECT_EQ(g_sounds[0].what, "over");
   EXPECT_EQ(g_sounds[1].what, "clic");
   EXPECT_EQ(g_sounds[1].flags, DWORD(SND_MEMORY | SND_ASYNC | SND_NODEFAULT | SND_NOWAIT));
+  // A call that plays nothing (the device busy) stops nothing: the sound
+  // before it still reads its bytes.
+  g_playAnswer = FALSE;
+  Click();
+  g_playAnswer = TRUE;
+  ASSERT_EQ(g_sounds.size(), 3u);
+  EXPECT_EQ(std::string(g_sounds[1].at, 20), Wave("clic"));
 
   g_sounds.clear();
   WriteProperty(kMain, kButton, 8 + kStandardSound, 1);
