@@ -34,6 +34,22 @@ struct PropertyValue {
 };
 static_assert(sizeof(PropertyValue) == 8);
 
+// Registers a class of Wnd windows (redrawn whole on resizing, with double
+// clicks) that never erase their background: they paint all of it, or
+// nothing. True when the class is there.
+inline bool RegisterUnitWindowClass(const char* name) {
+  WNDCLASSA wc{};
+  if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) return true;
+  wc = WNDCLASSA{};
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = &Wnd::ClassProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 // After an event was raised: whether `unit` still owns the window `hwnd`.
 // A handler may have destroyed the window, and the object with it; then
 // nothing of the object may be touched any more.

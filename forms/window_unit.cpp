@@ -20,7 +20,6 @@ namespace {
 
 constexpr char kDefaultClassName[] = "QKWindow";
 constexpr int32_t kStartupLoadMode = 1;  // LoadStartupWindow's
-constexpr UINT kWindowClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 11
 constexpr DWORD kTitleMask = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
 constexpr uint32_t kSystemColour = 0xFF000000;
 constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeCheckLike;
@@ -32,19 +31,6 @@ volatile LONG g_activationGuard = 0;
 int32_t Clamp(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
 
 WindowUnit* AsWindow(Wnd* object) { return dynamic_cast<WindowUnit*>(object); }
-
-bool RegisterWindowClass(const char* name) {
-  WNDCLASSA existing;
-  if (GetClassInfoA(GetModuleHandleA(nullptr), name, &existing)) return true;
-  WNDCLASSA wc{};
-  wc.style = kWindowClassStyle;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = name;
-  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 // The ICO file's image closest to cx x cy (deeper colour breaks ties),
 // made into an icon; null for anything that is not a sound icon file.
@@ -157,7 +143,7 @@ bool WindowUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HWND
   }
   const char* className = props_.windowClass.empty() ? kDefaultClassName : props_.windowClass.text();
   // The loader destroys the menu of a failed load, so it is left to it here.
-  if (!RegisterWindowClass(className)) return false;
+  if (!RegisterUnitWindowClass(className)) return false;
   if (!CreateEx(ExtendedFrameBits(), className, props_.caption.text(), style, left, top, width,
                 height, owner, menu))
     return false;

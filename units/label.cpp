@@ -357,7 +357,7 @@ Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style
   unit->windowId = windowId;
   unit->unitId = unitId;
   unit->designMode = designMode;
-  RegisterLabelClass(kLabelClass);  // CreateEx below fails without it
+  RegisterUnitWindowClass(kLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(0, kLabelClass, unit->props.caption.text(), style | WS_CHILD | WS_CLIPSIBLINGS,
                       left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {

@@ -4,20 +4,8 @@
 #include <string>
 
 #include "forms/form_runtime.h"
-#include "framework/wnd.h"
 #include "runtime/memory.h"
 #include "units/unit_texts.h"
-
-bool RegisterLabelClass(const char* name) {
-  WNDCLASSA wc{};
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = name;
-  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 COLORREF MapUnitColour(uint32_t colour) {
   return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour);

@@ -1,16 +1,12 @@
-// What the Label and the TransLabel share: their window class, their text
-// painting (font, alignment, word wrap and the three effects) and the
-// colour rule of unit properties. Windows only.
+// What the Label and the TransLabel share: their text painting (font,
+// alignment, word wrap and the three effects) and the colour rule of unit
+// properties. Windows only.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 
 #include "forms/property_block.h"
-
-// Registers a class of Wnd windows that never erase their background (they
-// paint all of it, or nothing); false when the class cannot be had.
-bool RegisterLabelClass(const char* name);
 
 // 0xFF000000 stands for the system button-face colour.
 COLORREF MapUnitColour(uint32_t colour);

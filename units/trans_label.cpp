@@ -143,7 +143,7 @@ Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t 
   }
   unit->windowId = windowId;
   unit->unitId = unitId;
-  RegisterLabelClass(kTransLabelClass);  // CreateEx below fails without it
+  RegisterUnitWindowClass(kTransLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(WS_EX_TRANSPARENT, kTransLabelClass, unit->props.caption.text(),
                       style | WS_CHILD | WS_CLIPSIBLINGS, left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {
