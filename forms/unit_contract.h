@@ -7,8 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "forms/property_block.h"
 #include "framework/wnd.h"
+#include "runtime/address_word.h"
+#include "runtime/program_image.h"
 #include "runtime/typed_value.h"
+#include "runtime/values.h"
 
 // What a unit type's entry function answers, by kind number.
 enum UnitEntryKind : int32_t {
@@ -30,9 +34,33 @@ struct PropertyValue {
 };
 static_assert(sizeof(PropertyValue) == 8);
 
+// Registers a class of Wnd windows (redrawn whole on resizing, with double
+// clicks) that never erase their background: they paint all of it, or
+// nothing. True when the class is there.
+inline bool RegisterUnitWindowClass(const char* name) {
+  WNDCLASSA wc{};
+  if (GetClassInfoA(GetModuleHandleA(nullptr), name, &wc)) return true;
+  wc = WNDCLASSA{};
+  wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = &Wnd::ClassProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+  wc.lpszClassName = name;
+  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// After an event was raised: whether `unit` still owns the window `hwnd`.
+// A handler may have destroyed the window, and the object with it; then
+// nothing of the object may be touched any more.
+inline bool StillBound(const Wnd* unit, HWND hwnd) {
+  return ::IsWindow(hwnd) && Wnd::FromHandlePermanent(hwnd) == unit;
+}
+
 // DataTypeRecord.entryLookup: the operation of a kind, or null.
 using UnitTypeEntry = void*(__stdcall*)(int32_t kind);
 
+using PropertyApplicableFn = int32_t(__stdcall*)(Wnd* unit, int32_t index);  // 0: not now
 using CreateUnitFn = Wnd*(__stdcall*)(const uint8_t* block, uint32_t length, uint32_t style,
                                       HWND parent, uint32_t controlId, HMENU menu, int32_t left,
                                       int32_t top, int32_t width, int32_t height, uint32_t windowId,
@@ -53,6 +81,58 @@ using VisitTextsFn = void*(__stdcall*)(const uint8_t* block, uint32_t* length, U
                                        uint32_t user);
 using IsDefaultButtonFn = int32_t(__stdcall*)(Wnd* unit);
 using UnitPreTranslateFn = int32_t(__stdcall*)(Wnd* unit, MSG* message);
+
+// The operations a unit type's entry lookup answers, by kind; null for a
+// kind the type does not answer.
+struct UnitEntries {
+  CreateUnitFn create = nullptr;
+  PropertyApplicableFn applicable = nullptr;
+  PropertyWrittenFn written = nullptr;
+  SavePropertiesFn save = nullptr;
+  ReadPropertyFn read = nullptr;
+  WantsKeyFn wantsKey = nullptr;
+  VisitTextsFn visitTexts = nullptr;
+  IsDefaultButtonFn isDefaultButton = nullptr;
+  UnitPreTranslateFn preTranslate = nullptr;
+};
+
+// What a UnitTypeEntry answers for `kind` from its entries.
+inline void* UnitEntryOf(const UnitEntries& entries, int32_t kind) {
+  auto answer = [](auto fn) { return reinterpret_cast<void*>(fn); };
+  switch (kind) {
+    case kEntryCreateUnit: return answer(entries.create);
+    case kEntryPropertyApplicable: return answer(entries.applicable);
+    case kEntryPropertyWritten: return answer(entries.written);
+    case kEntrySaveProperties: return answer(entries.save);
+    case kEntryReadProperty: return answer(entries.read);
+    case kEntryWantsKey: return answer(entries.wantsKey);
+    case kEntryVisitTexts: return answer(entries.visitTexts);
+    case kEntryIsDefaultButton: return answer(entries.isDefaultButton);
+    case kEntryPreTranslate: return answer(entries.preTranslate);
+    default: return nullptr;
+  }
+}
+
+// A unit type's record for its library's table; the texts and the
+// descriptors must live as long as the program.
+inline DataTypeRecord MakeUnitDataType(const char* name, const char* englishName, uint32_t flags,
+                                       uint32_t propertyCount, const PropertyDescriptor* properties,
+                                       UnitTypeEntry entryLookup) {
+  DataTypeRecord record{};
+  record.name = AddressWord(name);
+  record.englishName = AddressWord(englishName);
+  record.flags = flags;
+  record.propertyCount = propertyCount;
+  record.properties = AddressWord(properties);
+  record.entryLookup = AddressWord(reinterpret_cast<const void*>(entryLookup));
+  return record;
+}
+
+// What entry kind 5 answers for a saved PropertyBlock: a new heap byte-set,
+// null when the block could not be made.
+inline void* SavedBlockByteSet(const PropertyBytes& block) {
+  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+}
 
 // DataTypeRecord flag bits the form runtime tests.
 enum : uint32_t {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "forms/byte_reader.h"
 #include "runtime/runtime_app.h"
 
 namespace {
@@ -56,9 +57,20 @@ SoundFormat SniffSound(const uint8_t* bytes, uint32_t size) {
   if (!bytes || size < 12) return SoundFormat::kNone;
   if (!std::memcmp(bytes, "MThd", 4)) return SoundFormat::kMidi;
   if (std::memcmp(bytes, "RIFF", 4)) return SoundFormat::kNone;
-  if (!std::memcmp(bytes + 8, "WAVE", 4)) return SoundFormat::kWave;
-  if (!std::memcmp(bytes + 8, "RMID", 4)) return SoundFormat::kMidi;
-  return SoundFormat::kNone;
+  if (!std::memcmp(bytes + 8, "RMID", 4)) return SoundFormat::kMidi;  // played from a file
+  if (std::memcmp(bytes + 8, "WAVE", 4)) return SoundFormat::kNone;
+  // The RIFF length and every chunk within it must lie inside the bytes.
+  const uint32_t riff = LoadWord(bytes + 4);
+  if (riff < 4 || riff > size - 8) return SoundFormat::kNone;
+  const uint32_t end = 8 + riff;
+  for (uint32_t at = 12; at < end;) {
+    if (end - at < 8) return SoundFormat::kNone;
+    const uint32_t chunk = LoadWord(bytes + at + 4);
+    if (chunk > end - at - 8) return SoundFormat::kNone;
+    at += 8 + chunk;
+    if (chunk % 2 && at < end) ++at;  // chunks are padded to even lengths
+  }
+  return SoundFormat::kWave;
 }
 
 void WindowSound::Start(HWND notify, const uint8_t* bytes, uint32_t size, bool loop) {

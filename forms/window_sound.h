@@ -36,5 +36,7 @@ class WindowSound {
 };
 
 enum class SoundFormat { kNone, kWave, kMidi };
-// WAV: "RIFF" .... "WAVE"; MIDI: "MThd", or a RIFF "RMID" file.
+// WAV: "RIFF" .... "WAVE"; MIDI: "MThd", or a RIFF "RMID" file. Playback
+// from memory has no length but what the file says, so a WAV whose RIFF
+// length or one of whose chunks reaches past `size` is kNone.
 SoundFormat SniffSound(const uint8_t* bytes, uint32_t size);

@@ -20,7 +20,6 @@ namespace {
 
 constexpr char kDefaultClassName[] = "QKWindow";
 constexpr int32_t kStartupLoadMode = 1;  // LoadStartupWindow's
-constexpr UINT kWindowClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;  // 11
 constexpr DWORD kTitleMask = WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
 constexpr uint32_t kSystemColour = 0xFF000000;
 constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeCheckLike;
@@ -29,28 +28,9 @@ constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeChe
 // handler of one runs, whichever window it belongs to.
 volatile LONG g_activationGuard = 0;
 
-uint32_t Word(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
-template <typename T>
-T* Ptr(uint32_t address) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(address));
-}
-
 int32_t Clamp(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
 
 WindowUnit* AsWindow(Wnd* object) { return dynamic_cast<WindowUnit*>(object); }
-
-bool RegisterWindowClass(const char* name) {
-  WNDCLASSA existing;
-  if (GetClassInfoA(GetModuleHandleA(nullptr), name, &existing)) return true;
-  WNDCLASSA wc{};
-  wc.style = kWindowClassStyle;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = name;
-  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 // The ICO file's image closest to cx x cy (deeper colour breaks ties),
 // made into an icon; null for anything that is not a sound icon file.
@@ -163,7 +143,7 @@ bool WindowUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HWND
   }
   const char* className = props_.windowClass.empty() ? kDefaultClassName : props_.windowClass.text();
   // The loader destroys the menu of a failed load, so it is left to it here.
-  if (!RegisterWindowClass(className)) return false;
+  if (!RegisterUnitWindowClass(className)) return false;
   if (!CreateEx(ExtendedFrameBits(), className, props_.caption.text(), style, left, top, width,
                 height, owner, menu))
     return false;
@@ -305,9 +285,9 @@ void WindowUnit::MakeIcons() {
   HICON shownBig = big, shownSmall = small;
   if (!big) {
     uint32_t defaults[2] = {0, 0};
-    HostService(1000, static_cast<int32_t>(Word(defaults)), 0);
-    shownBig = Ptr<HICON__>(defaults[0]);
-    shownSmall = Ptr<HICON__>(defaults[1]);
+    HostService(1000, static_cast<int32_t>(AddressWord(defaults)), 0);
+    shownBig = AtAddress<HICON__>(defaults[0]);
+    shownSmall = AtAddress<HICON__>(defaults[1]);
   }
   SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shownBig));
   SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shownSmall));
@@ -325,8 +305,8 @@ void WindowUnit::StartSound() {
 // --- properties ---
 
 bool WindowUnit::ReadOwnProperty(int32_t index, PropertyValue* v) {
-  auto bytes = [v](const PropertyBytes& b) { *v = {Word(b.data()), b.size()}; };
-  auto text = [v](const PropertyBytes& b) { v->word0 = Word(b.text()); };
+  auto bytes = [v](const PropertyBytes& b) { *v = {AddressWord(b.data()), b.size()}; };
+  auto text = [v](const PropertyBytes& b) { v->word0 = AddressWord(b.text()); };
   auto number = [v](int32_t n) { v->word0 = static_cast<uint32_t>(n); };
   switch (index + 8) {
     case 8: text(props_.caption); return true;
@@ -361,8 +341,8 @@ void WindowUnit::WriteOwnProperty(int32_t index, const PropertyValue& v) {
   HWND hwnd = Handle();
   const auto n = static_cast<int32_t>(v.word0);
   const bool flag = v.word0 != 0;
-  const char* text = Ptr<const char>(v.word0);
-  const uint8_t* data = Ptr<const uint8_t>(v.word0);
+  const char* text = AtAddress<const char>(v.word0);
+  const uint8_t* data = AtAddress<const uint8_t>(v.word0);
   switch (index + 8) {
     case 8:
       props_.caption.AssignText(text);
@@ -500,19 +480,18 @@ void WindowUnit::PaintBackground(HDC dc, const RECT& clip) {
 // A refusal counts only as an explicit false from a handler that ran. The
 // runtime's own loads (mode 0, and 1 for the startup window) may refuse;
 // otherwise the startup window's "may I close" handler would be ignored.
+// Read before the event: its handler may destroy the window and this object.
 bool WindowUnit::Refuses(int32_t event) {
+  const bool mayRefuse = childMode == 0 && (loadMode == 0 || loadMode == kStartupLoadMode);
   EventResult result{};
   const bool ran = RaiseUnitEvent(windowId, 0, event, {}, &result);
-  const bool mayRefuse = childMode == 0 && (loadMode == 0 || loadMode == kStartupLoadMode);
   return ran && result.hasResult && result.low == 0 && mayRefuse;
 }
 
 void WindowUnit::RequestClose() {
   HWND hwnd = Handle();
-  // A handler may destroy the window (and this object) itself.
-  auto gone = [this, hwnd] { return !::IsWindow(hwnd) || FromHandlePermanent(hwnd) != this; };
-  if (Refuses(kWindowCloseRequest) || gone()) return;
-  if (Refuses(kWindowQueryClose) || gone()) return;
+  if (Refuses(kWindowCloseRequest) || !StillBound(this, hwnd)) return;
+  if (Refuses(kWindowQueryClose) || !StillBound(this, hwnd)) return;
   if (isModal) RestoreDisabledOwners();
   DestroyWindow();
 }
@@ -829,7 +808,7 @@ bool WindowUnit::HandleMnemonic(MSG* msg) {
     if (!type || !(type->flags & kTypeMnemonicMask) || !IsLive(unit)) continue;
     HWND hwnd = unit->Handle();
     if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) continue;
-    char text[512];
+    char text[512] = {};  // ends in a NUL even when the read fails
     GetWindowTextA(hwnd, text, sizeof text);
     const char* amp = text;
     bool marked = false;
@@ -978,7 +957,7 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SHOWWINDOW:
       RaiseUnitEvent(windowId, 0, wParam ? kWindowShowing : kWindowHiding);
-      return DefaultProc(message, wParam, lParam);
+      return StillBound(this, hwnd) ? DefaultProc(message, wParam, lParam) : 0;
     case WM_COMMAND:
       if (lParam == 0 && LOWORD(wParam) >= kMenuCommandBase) {
         RaiseMenuCommand(windowId, LOWORD(wParam));
@@ -1029,9 +1008,7 @@ int32_t __stdcall WindowPropertyWritten(Wnd* unit, int32_t index, const Property
 void* __stdcall SaveWindowUnit(Wnd* unit) {
   WindowUnit* window = AsWindow(unit);
   if (!window) return nullptr;
-  const PropertyBytes block = SaveWindowProperties(window->Properties());
-  if (block.empty()) return nullptr;
-  return MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveWindowProperties(window->Properties()));
 }
 
 int32_t __stdcall ReadWindowProperty(Wnd* unit, int32_t index, PropertyValue* value) {
@@ -1039,16 +1016,13 @@ int32_t __stdcall ReadWindowProperty(Wnd* unit, int32_t index, PropertyValue* va
   return window && value && window->ReadOwnProperty(index, value) ? 1 : 0;
 }
 
-// Kinds in entry order; 7 (designer) and 9 (text visiting) have no caller
-// at run time.
+// 7 (designer) and 9 (text visiting) have no caller at run time.
 void* __stdcall WindowEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(&CreateWindowUnit);
-    case kEntryPropertyWritten: return reinterpret_cast<void*>(&WindowPropertyWritten);
-    case kEntrySaveProperties: return reinterpret_cast<void*>(&SaveWindowUnit);
-    case kEntryReadProperty: return reinterpret_cast<void*>(&ReadWindowProperty);
-    default: return nullptr;
-  }
+  static constexpr UnitEntries kEntries{.create = &CreateWindowUnit,
+                                        .written = &WindowPropertyWritten,
+                                        .save = &SaveWindowUnit,
+                                        .read = &ReadWindowProperty};
+  return UnitEntryOf(kEntries, kind);
 }
 
 // Declared types of properties 0-31; the first eight are the common ones.
@@ -1073,14 +1047,6 @@ const std::array<PropertyDescriptor, kWindowPropertyCount>& Descriptors() {
 }  // namespace
 
 DataTypeRecord WindowDataType() {
-  static const char kName[] = "窗口";
-  static const char kEnglishName[] = "window";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kWindowTypeFlags;
-  record.propertyCount = kWindowPropertyCount;
-  record.properties = Word(Descriptors().data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&WindowEntry));
-  return record;
+  return MakeUnitDataType("窗口", "window", kWindowTypeFlags, kWindowPropertyCount,
+                          Descriptors().data(), &WindowEntry);
 }

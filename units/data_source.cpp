@@ -45,3 +45,19 @@ DataSource* FindDataSource(WindowId windowId, const char* name, HWND* sourceWind
   }
   return nullptr;
 }
+
+bool RecordChangeTouches(const DataSourceNotice& notice, int32_t column) {
+  switch (notice.subCode) {
+    case 0: case 4: case 6: return true;
+    case 10:
+      // In 64 bits: a range from a source may lie anywhere in 32.
+      return column >= notice.firstColumn &&
+             int64_t(column) < int64_t(notice.firstColumn) + notice.columnCount;
+    default: return false;
+  }
+}
+
+bool SourceStillLinked(HWND sourceWindow, DataSource* source) {
+  return source && IsWindow(sourceWindow) &&
+         reinterpret_cast<DataSource*>(SendMessageA(sourceWindow, kDataSourceQuery, 0, 0)) == source;
+}

@@ -31,6 +31,10 @@ struct DataSourceNotice {
   int32_t columnCount;
 };
 
+// Whether a kSourceRecordChanged notice touches `column` (-1: none bound):
+// sub-codes 0, 4 and 6 touch every column, 10 the columns of its range.
+bool RecordChangeTouches(const DataSourceNotice& notice, int32_t column);
+
 // A table of functions, each taking the source itself first.
 struct DataSource {
   void (*registerClient)(DataSource* self, HWND client);
@@ -41,6 +45,11 @@ struct DataSource {
   bool (*writeColumn)(DataSource* self, int32_t column, const char* text);
   bool (*isReadOnly)(DataSource* self);
 };
+
+// Whether the source a client linked to may still be told anything: its
+// unit's window is there and still answers with that same source (a window
+// handle may have been reused, the source unit made anew).
+bool SourceStillLinked(HWND sourceWindow, DataSource* source);
 
 // The data-source unit of the window whose unit table holds `name`
 // (case-insensitive), or null. *sourceWindow, when asked for, receives the

@@ -14,6 +14,7 @@
 #include "runtime/memory.h"
 #include "runtime/values.h"
 #include "units/border_style.h"
+#include "units/common_properties.h"
 #include "units/edit_box_input.h"
 #include "units/unit_texts.h"
 
@@ -33,15 +34,6 @@ constexpr uint32_t kSystemColour = 0xFF000000;
 constexpr int kSpinWidth = 18;
 constexpr uint32_t kSpinIdOffset = 4;
 constexpr char kMeasureText[] = "\xCE\xE2";  // 吴, a double-byte character
-
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
 
 // Texts handed out by reads stay valid until the same thread's next read;
 // the runtime copies them at once.
@@ -209,10 +201,12 @@ void EditBoxUnit::SpinStepped(int32_t delta, bool automatic) {
   if (next < low || next > high) next = delta >= 0 ? low : high;
   char text[16];
   std::snprintf(text, sizeof text, "%d", static_cast<int32_t>(next));
-  SetWindowTextA(Handle(), text);
-  SendMessageA(Handle(), EM_SETSEL, 0, -1);
-  SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
-  SetFocus(Handle());
+  HWND hwnd = Handle();
+  SetWindowTextA(hwnd, text);  // raises ContentChanged, whose handler may destroy the box
+  if (!StillBound(this, hwnd)) return;
+  SendMessageA(hwnd, EM_SETSEL, 0, -1);
+  SendMessageA(hwnd, EM_SCROLLCARET, 0, 0);
+  SetFocus(hwnd);
 }
 
 // --- text, selection, font, colours ---
@@ -269,19 +263,7 @@ void EditBoxUnit::Select() {
 void EditBoxUnit::ApplyFont() {
   // The control keeps drawing with the old font until WM_SETFONT below.
   HFONT previous = font_;
-  font_ = nullptr;
-  LogFontBytes bytes;
-  if (FontOf(props_.font, &bytes)) {
-    LOGFONTA font;
-    static_assert(sizeof font == sizeof bytes);
-    std::memcpy(&font, &bytes, sizeof font);
-    font.lfCharSet = DEFAULT_CHARSET;
-    font.lfOutPrecision = 0;
-    font.lfClipPrecision = 0;
-    font.lfQuality = PROOF_QUALITY;
-    font.lfPitchAndFamily = 0;
-    font_ = CreateFontIndirectA(&font);
-  }
+  font_ = CreateUnitFont(props_.font);
   HFONT use = font_ ? font_ : DefaultGuiFont();
   if (SingleLine()) {
     const int32_t least = TextHeight(Handle(), use, kMeasureText) + 2 * GetSystemMetrics(SM_CYEDGE);
@@ -308,7 +290,7 @@ COLORREF EditBoxUnit::BackColor() const { return MapColour(props_.backColor); }
 
 int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
   const int32_t n = static_cast<int32_t>(value.word0);
-  const char* text = Pointer<const char>(value.word0);
+  const char* text = AtAddress<const char>(value.word0);
   HWND hwnd = Handle();
   switch (index) {
     case kContent:
@@ -337,7 +319,7 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
       RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_ERASE | RDW_INVALIDATE);
       return 0;
     case kFont:
-      if (!props_.font.Assign(Pointer<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
+      if (!props_.font.Assign(AtAddress<const void>(value.word0), value.word0 ? value.word1 : 0)) return 0;
       ApplyFont();
       return 0;
     case kHideSel: return StoreChanged(&props_.hideSelection, n) && !designMode_ ? 1 : 0;
@@ -400,14 +382,14 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   switch (index) {
     case kContent:
-      value->word0 = Word(designMode_ ? props_.text.text() : HandOut(WindowText()));
+      value->word0 = AddressWord(designMode_ ? props_.text.text() : HandOut(WindowText()));
       return true;
     case kBorder: word(props_.border); return true;
     case kTextColor: value->word0 = props_.textColor; return true;
     case kBackColor: value->word0 = props_.backColor; return true;
     case kFont:
       if (props_.font.empty()) *value = {0, 0};
-      else *value = {Word(props_.font.data()), props_.font.size()};
+      else *value = {AddressWord(props_.font.data()), props_.font.size()};
       return true;
     case kHideSel: word(props_.hideSelection); return true;
     case kMaxAllowLength: word(props_.maxLength); return true;
@@ -416,7 +398,7 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kAlign: word(props_.align); return true;
     case kInputMode: word(props_.inputMode); return true;
     case kPasswordChar:
-      value->word0 = Word(HandOut(std::string(1, char(props_.passwordChar))));
+      value->word0 = AddressWord(HandOut(std::string(1, char(props_.passwordChar))));
       return true;
     case kCaseConvert: word(props_.caseConvert); return true;
     case kSpinMode: word(props_.spinMode); return true;
@@ -426,9 +408,9 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kSelLength:
       word(designMode_ ? props_.selLength : static_cast<int32_t>(end - start));
       return true;
-    case kSelText: value->word0 = Word(HandOut(SelectedText(start, end))); return true;
-    case kDataSource: value->word0 = Word(props_.dataSource.text()); return true;
-    case kDataColumn: value->word0 = Word(props_.dataColumn.text()); return true;
+    case kSelText: value->word0 = AddressWord(HandOut(SelectedText(start, end))); return true;
+    case kDataSource: value->word0 = AddressWord(props_.dataSource.text()); return true;
+    case kDataColumn: value->word0 = AddressWord(props_.dataColumn.text()); return true;
     default: return false;
   }
 }
@@ -438,8 +420,7 @@ void* EditBoxUnit::SaveProperties() {
     const std::string text = WindowText();
     props_.text.AssignText(text.c_str());
   }
-  PropertyBytes block = SaveEditBoxProperties(props_);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveEditBoxProperties(props_));
 }
 
 bool EditBoxUnit::WantsKey(uint32_t key) const {
@@ -613,9 +594,7 @@ void EditBoxUnit::OnFinalMessage() {
 void EditBoxUnit::Unlink() {
   // The source may be gone already: only a window that still answers with
   // the same source is told.
-  if (source_ && IsWindow() && ::IsWindow(sourceWindow_) &&
-      reinterpret_cast<DataSource*>(SendMessageA(sourceWindow_, kDataSourceQuery, 0, 0)) == source_)
-    source_->unregisterClient(source_, Handle());
+  if (IsWindow() && SourceStillLinked(sourceWindow_, source_)) source_->unregisterClient(source_, Handle());
   source_ = nullptr;
   sourceWindow_ = nullptr;
 }
@@ -658,17 +637,10 @@ void EditBoxUnit::OnSourceNotice(int32_t code, const DataSourceNotice* notice) {
     case kSourceReloaded:
     case kSourceMoved:
     case kSourceCleared: RefreshFromSource(); break;
-    case kSourceRecordChanged: {
-      const int32_t sub = notice ? notice->subCode : 0;
-      if (sub == 0 || sub == 4 || sub == 6) {
-        RefreshFromSource();
-      } else if (sub == 10 && notice) {
-        const int64_t column = BoundColumn();
-        if (column >= notice->firstColumn && column < int64_t(notice->firstColumn) + notice->columnCount)
-          RefreshFromSource();
-      }
+    case kSourceRecordChanged:
+      // A notice without its record counts as a change of every column.
+      if (!notice || RecordChangeTouches(*notice, BoundColumn())) RefreshFromSource();
       break;
-    }
     default: break;
   }
 }
@@ -693,7 +665,7 @@ Wnd* __stdcall CreateEditBox(const uint8_t* block, uint32_t length, uint32_t sty
 
 int32_t __stdcall EditBoxPropertyWritten(Wnd* unit, int32_t index, const PropertyValue* value,
                                          uint32_t outWord) {
-  if (outWord) *Pointer<uint32_t>(outWord) = 0;
+  if (outWord) *AtAddress<uint32_t>(outWord) = 0;
   EditBoxUnit* box = AsBox(unit);
   if (!box || !value || index < 0 || index >= kOwnPropertyCount) return 0;
   return box->WriteProperty(index, *value);
@@ -716,39 +688,26 @@ int32_t __stdcall EditBoxWantsKey(Wnd* unit, uint32_t key) {
 
 void* __stdcall VisitEditBoxTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                   uint32_t user) {
-  EditBoxProperties p;
-  if (!length || !visitor || !LoadEditBoxProperties(&p, block, *length)) {
-    if (length) *length = 0;
-    return nullptr;
-  }
-  VisitUnitText(&p.text, visitor, user);
-  VisitFaceName(&p.font, visitor, user);
-  VisitUnitText(&p.dataSource, visitor, user);
-  VisitUnitText(&p.dataColumn, visitor, user);
-  PropertyBytes out = SaveEditBoxProperties(p);
-  *length = out.size();
-  return out.Release();
+  return VisitBlockTexts<EditBoxProperties>(
+      block, length, visitor, &LoadEditBoxProperties,
+      [visitor, user](EditBoxProperties& p) {
+        VisitUnitText(&p.text, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.dataSource, visitor, user);
+        VisitUnitText(&p.dataColumn, visitor, user);
+      },
+      &SaveEditBoxProperties);
 }
 
-// UnitTypeEntry answers, by kind (index 0 unused).
-const std::array<void*, 10> kEntries = {
-    nullptr,
-    reinterpret_cast<void*>(&CreateEditBox),           // 1 CreateUnit
-    nullptr,                                           // 2
-    nullptr,                                           // 3
-    reinterpret_cast<void*>(&EditBoxPropertyWritten),  // 4 PropertyWritten
-    reinterpret_cast<void*>(&SaveEditBox),             // 5 SaveProperties
-    reinterpret_cast<void*>(&ReadEditBoxProperty),     // 6 ReadProperty
-    nullptr,                                           // 7
-    reinterpret_cast<void*>(&EditBoxWantsKey),         // 8 WantsKey
-    reinterpret_cast<void*>(&VisitEditBoxTexts),       // 9 VisitTexts
-};
+constexpr UnitEntries kEntries{.create = &CreateEditBox,
+                               .written = &EditBoxPropertyWritten,
+                               .save = &SaveEditBox,
+                               .read = &ReadEditBoxProperty,
+                               .wantsKey = &EditBoxWantsKey,
+                               .visitTexts = &VisitEditBoxTexts};
 
-// Declared type word of each property, from index 0; the eight common
-// entries first.
-constexpr std::array<uint32_t, kEditBoxPropertyCount> kPropertyTypes = {
-    0xE00003E9, 0xE00003E9, 0xE00003E9, 0xE00003E9,  // 0-3 left, top, width, height
-    0xE00003ED, 0xE00003EB, 0xE00003EB, 0xE00003F3,  // 4-7 tag, visible, disable, MousePointer
+// Declared type word of each own property, from index 8.
+constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x800003ED,  // 8 content
     0x800003EE,  // 9 border
     0x800003F6,  // 10 TextColor
@@ -771,33 +730,14 @@ constexpr std::array<uint32_t, kEditBoxPropertyCount> kPropertyTypes = {
     0x800003FA,  // 27 DataSource
     0x800003FC,  // 28 DataColumn
 };
-static_assert(kPropertyTypes.size() == 8 + kOwnPropertyCount);
-
-const std::array<PropertyDescriptor, kEditBoxPropertyCount>& Descriptors() {
-  static const std::array<PropertyDescriptor, kEditBoxPropertyCount> table = [] {
-    std::array<PropertyDescriptor, kEditBoxPropertyCount> t{};
-    for (uint32_t i = 0; i < t.size(); ++i) t[i] = {0, 0, 0, kPropertyTypes[i], 0};
-    return t;
-  }();
-  return table;
-}
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kEditBoxPropertyCount);
 
 }  // namespace
 
-void* __stdcall EditBoxTypeEntry(int32_t kind) {
-  return kind >= 0 && static_cast<size_t>(kind) < kEntries.size() ? kEntries[static_cast<size_t>(kind)]
-                                                                  : nullptr;
-}
+void* __stdcall EditBoxTypeEntry(int32_t kind) { return UnitEntryOf(kEntries, kind); }
 
 DataTypeRecord EditBoxDataType() {
-  static constexpr char kName[] = "编辑框";
-  static constexpr char kEnglishName[] = "EditBox";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kEditBoxTypeFlags;
-  record.propertyCount = kEditBoxPropertyCount;
-  record.properties = Word(Descriptors().data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&EditBoxTypeEntry));
-  return record;
+  return MakeUnitDataType("编辑框", "EditBox", kEditBoxTypeFlags, kEditBoxPropertyCount,
+                          kDescriptors.data(), &EditBoxTypeEntry);
 }

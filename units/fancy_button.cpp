@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
-
+#include "forms/property_block.h"
+#include "forms/unit_contract.h"
+#include "forms/window_sound.h"
 #include "units/super_button_properties.h"
 
 namespace {
@@ -72,6 +74,28 @@ void DrawDisabledPicture(HDC dc, int x, int y, const ButtonPicture& picture) {
              picture.height, DST_BITMAP | DSS_DISABLED);
   DeleteObject(bitmap);
   DeleteDC(scratch);
+}
+
+// A sound from memory plays on after the call returns, and the button
+// may be gone by then (a Clicked handler that closes its window frees the
+// bytes). So each one plays from a copy kept until the next one has
+// started, which stops it; a call that plays nothing (SND_NOWAIT with the
+// device busy) stops nothing either. Never freed, so that none is cut off
+// at exit.
+void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
+  static CRITICAL_SECTION* const lock = [] {
+    auto* section = new CRITICAL_SECTION;
+    InitializeCriticalSection(section);
+    return section;
+  }();
+  static PropertyBytes* const held = new PropertyBytes;
+  if (SniffSound(wav.bytes, wav.size) != SoundFormat::kWave) return;  // would be read past its end
+  PropertyBytes copy;
+  if (!copy.Assign(wav.bytes, wav.size)) return;
+  EnterCriticalSection(lock);
+  if (play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags))
+    *held = static_cast<PropertyBytes&&>(copy);
+  LeaveCriticalSection(lock);
 }
 
 }  // namespace
@@ -208,12 +232,12 @@ DWORD FancyButton::TakeOverStyle(DWORD style) {
 
 // --- sounds ---
 
-void FancyButton::PlayBytes(const uint8_t* wav) {
+void FancyButton::PlayBytes(const ButtonSound& wav) {
   ButtonSoundPlayer play = g_soundPlayer ? g_soundPlayer : &PlaySoundA;
   if (standardSound)
     play(kStandardClickSound, GetModuleHandleA(nullptr), SND_RESOURCE | kSoundFlags);
-  else if (wav)
-    play(reinterpret_cast<LPCSTR>(wav), nullptr, SND_MEMORY | kSoundFlags);
+  else if (wav.bytes && wav.size)
+    PlayCopy(play, wav);
 }
 
 void FancyButton::PlayHoverSound() { PlayBytes(hoverSound); }
@@ -246,8 +270,10 @@ void FancyButton::OnMouseMove(WPARAM keys) {
 }
 
 void FancyButton::OnDisabled() {
+  EndHover();
   // Windows takes the focus from a window it disables before telling it;
-  // a focus held elsewhere stays where it is.
+  // a focus held elsewhere stays where it is. Last: the focus events this
+  // raises may destroy the button.
   HWND focus = GetFocus();
   if (!focus || focus == Handle() || IsChild(Handle(), focus)) {
     HWND parent = GetParent(Handle());
@@ -255,7 +281,6 @@ void FancyButton::OnDisabled() {
     if (next == Handle()) next = nullptr;
     SetFocus(next ? next : parent);
   }
-  EndHover();
 }
 
 LRESULT FancyButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -278,7 +303,11 @@ LRESULT FancyButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) EndHover();
       break;
     case WM_ENABLE:
-      if (!wParam) OnDisabled();
+      if (!wParam) {
+        HWND hwnd = Handle();
+        OnDisabled();
+        if (!StillBound(this, hwnd)) return 0;
+      }
       break;
     case BM_SETCHECK: SetChecked(wParam == BST_CHECKED || wParam == BST_INDETERMINATE); return 0;
     case BM_GETCHECK: return checked ? BST_CHECKED : BST_UNCHECKED;

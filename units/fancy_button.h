@@ -23,6 +23,13 @@ COLORREF ButtonSystemColour(int index);
 // The WAVE resource of the built-in click sound.
 inline constexpr char kStandardClickSound[] = "uxa2_IDR_WAVE1";
 
+// WAV bytes a button plays, not owned by it; bytes that are no sound file,
+// or whose chunks reach past `size`, are not played.
+struct ButtonSound {
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
+};
+
 // The six working colours, in the order the button keeps them.
 enum ButtonColour : int { kTextOut, kBackOut, kTextIn, kBackIn, kTextFocus, kBackFocus, kButtonColourCount };
 
@@ -65,8 +72,8 @@ class FancyButton : public Wnd {
   COLORREF colours[kButtonColourCount]{};
   ButtonPicture pictures[kPictureSlotCount];
   bool standardSound = false;
-  const uint8_t* hoverSound = nullptr;  // WAV bytes, not owned
-  const uint8_t* clickSound = nullptr;
+  ButtonSound hoverSound;
+  ButtonSound clickSound;
   HWND tooltip = nullptr;
   bool trackHover = true;
 
@@ -107,5 +114,5 @@ class FancyButton : public Wnd {
   void DrawCaption(HDC dc, RECT textRect, const char* text);
   void OnMouseMove(WPARAM keys);
   void OnDisabled();
-  void PlayBytes(const uint8_t* wav);
+  void PlayBytes(const ButtonSound& wav);
 };

@@ -31,8 +31,11 @@ uint32_t GradientColour(const GradientStops& stops, int32_t p, int32_t s) {
     const int32_t from = Channel(stops.colour[k], shift);
     const int32_t to = Channel(stops.colour[k + 1], shift);
     // from + rest / length * (to - from), truncated: the value lies between
-    // the two channels, so the exact quotient is never negative.
-    const int32_t value = length ? (from * length + rest * (to - from)) / length : from;
+    // the two channels, so the exact quotient is never negative. The
+    // products take 64 bits: a span of millions passes 2^31 times 255.
+    const int32_t value =
+        length ? static_cast<int32_t>((int64_t(from) * length + int64_t(rest) * (to - from)) / length)
+               : from;
     result |= static_cast<uint32_t>(value) << shift;
   }
   return result;

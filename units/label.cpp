@@ -37,28 +37,9 @@ constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x800003F5, 0x800003F6, 0x800003F9, 0x800003F1, 0x800103EE, 0x800003EE, 0x800103F7,
     0x800103F7, 0x800103F7, 0x800003EE, 0x800003EB, 0x800003EE, 0x800003FA, 0x800003FC,
 };
-static_assert(8 + kOwnTypes.size() == kLabelPropertyCount);
 
-constexpr std::array<PropertyDescriptor, kLabelPropertyCount> MakeDescriptors() {
-  std::array<PropertyDescriptor, kLabelPropertyCount> table{};
-  for (size_t i = 0; i < 8; ++i) table[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  for (size_t i = 0; i < kOwnTypes.size(); ++i) table[8 + i] = DescribeProperty(kOwnTypes[i]);
-  return table;
-}
-constexpr std::array<PropertyDescriptor, kLabelPropertyCount> kDescriptors = MakeDescriptors();
-
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
-int32_t Clamp(uint32_t value, int32_t high) {
-  return std::clamp(static_cast<int32_t>(value), 0, high);
-}
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kLabelPropertyCount);
 
 class LabelUnit : public Wnd {
  public:
@@ -93,16 +74,16 @@ class LabelUnit : public Wnd {
 // --- properties ---
 
 void LabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = Pointer<const uint8_t>(v.word0);
-  const char* text = Pointer<const char>(v.word0);
+  const auto* bytes = AtAddress<const uint8_t>(v.word0);
+  const char* text = AtAddress<const char>(v.word0);
   switch (index) {
     case kCaption:
       props.caption.AssignText(text);
       SetWindowTextA(Handle(), props.caption.text());
       break;
-    case kEffect: props.effect = Clamp(v.word0, 3); break;
+    case kEffect: props.effect = ClampPick(v.word0, 3); break;
     case kBorder:
-      props.border = Clamp(v.word0, kGradientBorderStyle);
+      props.border = ClampPick(v.word0, kGradientBorderStyle);
       ApplyBorderStyle(Handle(), props.border);
       break;
     case kGradientBorderWidth:
@@ -118,14 +99,14 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
       props.backPicture.Assign(bytes, bytes ? v.word1 : 0);
       picture_.Clear();
       break;
-    case kBackPictureMode: props.backPictureMode = Clamp(v.word0, 2); break;
-    case kGradientBackMode: props.gradientBackMode = Clamp(v.word0, kGradientModeCount); break;
+    case kBackPictureMode: props.backPictureMode = ClampPick(v.word0, 2); break;
+    case kGradientBackMode: props.gradientBackMode = ClampPick(v.word0, kGradientModeCount); break;
     case kGradientBackColor1: props.gradientBackColor1 = v.word0; break;
     case kGradientBackColor2: props.gradientBackColor2 = v.word0; break;
     case kGradientBackColor3: props.gradientBackColor3 = v.word0; break;
-    case kHAlign: props.hAlign = Clamp(v.word0, 2); break;
+    case kHAlign: props.hAlign = ClampPick(v.word0, 2); break;
     case kWordWrap: props.wordWrap = v.word0 ? 1 : 0; break;
-    case kVAlign: props.vAlign = Clamp(v.word0, 2); break;
+    case kVAlign: props.vAlign = ClampPick(v.word0, 2); break;
     case kDataSource:
     case kDataColumn:
       (index == kDataSource ? props.dataSource : props.dataColumn).AssignText(text);
@@ -138,11 +119,11 @@ void LabelUnit::Write(int32_t index, const PropertyValue& v) {
 
 bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
   auto bytesOf = [v](const PropertyBytes& b) {
-    *v = b.empty() ? PropertyValue{0, 0} : PropertyValue{Word(b.data()), b.size()};
+    *v = b.empty() ? PropertyValue{0, 0} : PropertyValue{AddressWord(b.data()), b.size()};
   };
   auto word = [v](uint32_t value) { *v = PropertyValue{value, 0}; };
   switch (index) {
-    case kCaption: word(Word(props.caption.text())); return true;
+    case kCaption: word(AddressWord(props.caption.text())); return true;
     case kEffect: word(uint32_t(props.effect)); return true;
     case kBorder: word(uint32_t(props.border)); return true;
     case kGradientBorderWidth: word(uint32_t(props.gradientBorderWidth)); return true;
@@ -161,8 +142,8 @@ bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
     case kHAlign: word(uint32_t(props.hAlign)); return true;
     case kWordWrap: word(uint32_t(props.wordWrap)); return true;
     case kVAlign: word(uint32_t(props.vAlign)); return true;
-    case kDataSource: word(Word(props.dataSource.text())); return true;
-    case kDataColumn: word(Word(props.dataColumn.text())); return true;
+    case kDataSource: word(AddressWord(props.dataSource.text())); return true;
+    case kDataColumn: word(AddressWord(props.dataColumn.text())); return true;
     default: return false;
   }
 }
@@ -171,7 +152,7 @@ bool LabelUnit::Read(int32_t index, PropertyValue* v) const {
 
 void LabelUnit::DropSourceLink() {
   // A source destroyed before us has no client list left to leave.
-  if (source_ && ::IsWindow(sourceWindow_)) source_->unregisterClient(source_, Handle());
+  if (SourceStillLinked(sourceWindow_, source_)) source_->unregisterClient(source_, Handle());
   source_ = nullptr;
   sourceWindow_ = nullptr;
   column_ = -1;
@@ -204,11 +185,7 @@ void LabelUnit::OnSourceNotice(int32_t code, const DataSourceNotice* notice) {
     case kSourceMoved:
     case kSourceCleared: RefreshCaption(); return;
     case kSourceRecordChanged:
-      if (!notice) return;
-      if (notice->subCode == 0 || notice->subCode == 4 || notice->subCode == 6 ||
-          (notice->subCode == 10 && column_ >= notice->firstColumn &&
-           column_ - notice->firstColumn < notice->columnCount))
-        RefreshCaption();
+      if (notice && RecordChangeTouches(*notice, column_)) RefreshCaption();
       return;
     default: return;  // a Label never writes back
   }
@@ -329,7 +306,7 @@ void LabelUnit::OnPaint() {
 
 LRESULT LabelUnit::OnNotify(WPARAM wParam, LPARAM lParam) {
   EventRecord record{windowId, unitId, 0, 2, {uint32_t(wParam), uint32_t(lParam)}, 0, 0};
-  HostService(2008, static_cast<int32_t>(Word(&record)), 0);
+  HostService(2008, static_cast<int32_t>(AddressWord(&record)), 0);
   return record.hasResult ? static_cast<LRESULT>(static_cast<int32_t>(record.result)) : 0;
 }
 
@@ -346,7 +323,7 @@ LRESULT LabelUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case kUnitDataSourceOf: {
       HWND ignored = nullptr;
-      return static_cast<LRESULT>(Word(FindDataSource(windowId, props.dataSource.text(), &ignored)));
+      return static_cast<LRESULT>(AddressWord(FindDataSource(windowId, props.dataSource.text(), &ignored)));
     }
     case kDataSourceNoticeMessage:
       OnSourceNotice(static_cast<int32_t>(wParam), reinterpret_cast<const DataSourceNotice*>(lParam));
@@ -368,19 +345,6 @@ void LabelUnit::OnFinalMessage() {
 
 LabelUnit* AsLabel(Wnd* unit) { return dynamic_cast<LabelUnit*>(unit); }
 
-void RegisterLabelClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  wc.lpszClassName = kLabelClass;
-  registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style, HWND parent,
                            uint32_t controlId, HMENU, int32_t left, int32_t top, int32_t width,
                            int32_t height, uint32_t windowId, uint32_t unitId, uint32_t,
@@ -393,7 +357,7 @@ Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style
   unit->windowId = windowId;
   unit->unitId = unitId;
   unit->designMode = designMode;
-  RegisterLabelClass();
+  RegisterUnitWindowClass(kLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(0, kLabelClass, unit->props.caption.text(), style | WS_CHILD | WS_CLIPSIBLINGS,
                       left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {
@@ -418,50 +382,35 @@ int32_t __stdcall ReadLabelProperty(Wnd* object, int32_t index, PropertyValue* v
 
 void* __stdcall SaveLabel(Wnd* object) {
   const LabelUnit* unit = AsLabel(object);
-  if (!unit) return nullptr;
-  const PropertyBytes block = SaveLabelProperties(unit->props);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return unit ? SavedBlockByteSet(SaveLabelProperties(unit->props)) : nullptr;
 }
 
 void* __stdcall VisitLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                   uint32_t user) {
-  LabelProperties props;
-  const uint32_t size = length ? *length : 0;
-  if (length) *length = 0;
-  if (!visitor || !LoadLabelProperties(&props, block, size)) return nullptr;
-  VisitUnitText(&props.caption, visitor, user);
-  VisitFaceName(&props.font, visitor, user);
-  VisitUnitText(&props.dataSource, visitor, user);
-  VisitUnitText(&props.dataColumn, visitor, user);
-  PropertyBytes result = SaveLabelProperties(props);
-  if (length) *length = result.size();
-  return result.Release();
+                                uint32_t user) {
+  return VisitBlockTexts<LabelProperties>(
+      block, length, visitor, &LoadLabelProperties,
+      [visitor, user](LabelProperties& p) {
+        VisitUnitText(&p.caption, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.dataSource, visitor, user);
+        VisitUnitText(&p.dataColumn, visitor, user);
+      },
+      &SaveLabelProperties);
 }
 
 }  // namespace
 
 void* __stdcall LabelTypeEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(static_cast<CreateUnitFn>(&CreateLabel));
-    case kEntryPropertyWritten:
-      return reinterpret_cast<void*>(static_cast<PropertyWrittenFn>(&LabelPropertyWritten));
-    case kEntrySaveProperties: return reinterpret_cast<void*>(static_cast<SavePropertiesFn>(&SaveLabel));
-    case kEntryReadProperty:
-      return reinterpret_cast<void*>(static_cast<ReadPropertyFn>(&ReadLabelProperty));
-    case kEntryVisitTexts: return reinterpret_cast<void*>(static_cast<VisitTextsFn>(&VisitLabelTexts));
-    default: return nullptr;  // a Label never claims keys
-  }
+  // A Label never claims keys.
+  static constexpr UnitEntries kEntries{.create = &CreateLabel,
+                                        .written = &LabelPropertyWritten,
+                                        .save = &SaveLabel,
+                                        .read = &ReadLabelProperty,
+                                        .visitTexts = &VisitLabelTexts};
+  return UnitEntryOf(kEntries, kind);
 }
 
 DataTypeRecord LabelDataType() {
-  static constexpr char kName[] = "标签";
-  static constexpr char kEnglishName[] = "Label";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kLabelTypeFlags;
-  record.propertyCount = kLabelPropertyCount;
-  record.properties = Word(kDescriptors.data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&LabelTypeEntry));
-  return record;
+  return MakeUnitDataType("标签", "Label", kLabelTypeFlags, kLabelPropertyCount, kDescriptors.data(),
+                          &LabelTypeEntry);
 }

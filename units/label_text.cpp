@@ -5,22 +5,10 @@
 
 #include "forms/form_runtime.h"
 #include "runtime/memory.h"
+#include "units/unit_texts.h"
 
 COLORREF MapUnitColour(uint32_t colour) {
   return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour);
-}
-
-HFONT CreateUnitFont(const PropertyBytes& font) {
-  if (font.size() != sizeof(LOGFONTA)) return nullptr;
-  LOGFONTA logFont;
-  std::memcpy(&logFont, font.data(), sizeof logFont);
-  logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
-  logFont.lfCharSet = DEFAULT_CHARSET;
-  logFont.lfOutPrecision = 0;
-  logFont.lfClipPrecision = 0;
-  logFont.lfQuality = PROOF_QUALITY;
-  logFont.lfPitchAndFamily = 0;
-  return CreateFontIndirectA(&logFont);
 }
 
 UINT LabelTextFormat(const LabelTextStyle& style) {

@@ -1,6 +1,6 @@
 // What the Label and the TransLabel share: their text painting (font,
-// alignment, word wrap and the three effects), the colour and font rules of
-// unit properties, and the visit of a block's texts. Windows only.
+// alignment, word wrap and the three effects) and the colour rule of unit
+// properties. Windows only.
 #pragma once
 #include <windows.h>
 
@@ -10,11 +10,6 @@
 
 // 0xFF000000 stands for the system button-face colour.
 COLORREF MapUnitColour(uint32_t colour);
-
-// The font of a 60-byte LOGFONTA with the charset, precisions, quality and
-// pitch put to the unit defaults; null for any other length or a failure
-// (the caller then takes DEFAULT_GUI_FONT).
-HFONT CreateUnitFont(const PropertyBytes& font);
 
 struct LabelTextStyle {
   int32_t effect;  // 0 none, 1 raised, 2 sunken, 3 shadow

@@ -9,18 +9,10 @@
 #include "runtime/host_service.h"
 #include "runtime/memory.h"
 #include "runtime/values.h"
+#include "units/common_properties.h"
 #include "units/unit_texts.h"
 
 namespace {
-
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Ptr(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
 
 ButtonSystemColours SystemColours() {
   return {ButtonSystemColour(COLOR_BTNTEXT), ButtonSystemColour(COLOR_BTNFACE)};
@@ -30,9 +22,7 @@ COLORREF MapColour(uint32_t colour) {
   return colour == 0xFF000000 ? ButtonSystemColour(COLOR_BTNFACE) : colour;
 }
 
-int32_t Clamp(uint32_t word, int32_t high) { return std::clamp(static_cast<int32_t>(word), 0, high); }
-
-PropertyValue BytesValue(const PropertyBytes& bytes) { return {Word(bytes.data()), bytes.size()}; }
+PropertyValue BytesValue(const PropertyBytes& bytes) { return {AddressWord(bytes.data()), bytes.size()}; }
 
 bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
   const int32_t length = static_cast<int32_t>(value.word1);
@@ -40,23 +30,7 @@ bool AssignValueBytes(PropertyBytes* out, const PropertyValue& value) {
     out->Clear();
     return true;
   }
-  return out->Assign(Ptr<const uint8_t>(value.word0), static_cast<uint32_t>(length));
-}
-
-// The caption font: a 60-byte LOGFONTA with the fields every unit forces,
-// else the default GUI font.
-HFONT CreateCaptionFont(const PropertyBytes& bytes) {
-  LogFontBytes record;
-  if (!FontOf(bytes, &record)) return nullptr;
-  LOGFONTA font;
-  static_assert(sizeof font == sizeof record);
-  std::memcpy(&font, &record, sizeof font);
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfOutPrecision = 0;
-  font.lfClipPrecision = 0;
-  font.lfQuality = PROOF_QUALITY;
-  font.lfPitchAndFamily = 0;
-  return CreateFontIndirectA(&font);
+  return out->Assign(AtAddress<const uint8_t>(value.word0), static_cast<uint32_t>(length));
 }
 
 // Where each picture slot takes its bytes and transparent colour from.
@@ -100,8 +74,8 @@ bool SuperBtnUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HW
   SetLook(std::clamp(p.btnStyle, 0, 2));
   ApplyColours();
   standardSound = p.standardSound != 0;
-  hoverSound = p.overSound.empty() ? nullptr : p.overSound.data();
-  clickSound = p.clickSound.empty() ? nullptr : p.clickSound.data();
+  hoverSound = {p.overSound.data(), p.overSound.size()};
+  clickSound = {p.clickSound.data(), p.clickSound.size()};
   for (int32_t slot = 0; slot < kPictureSlotCount; ++slot) RebuildPicture(PictureSlot(slot));
 
   if (!CreateEx(0, "BUTTON", p.caption.text(), style, rect.left, rect.top, rect.right - rect.left,
@@ -119,7 +93,7 @@ void SuperBtnUnit::ApplyColours() {
 }
 
 void SuperBtnUnit::ApplyFont() {
-  HFONT made = CreateCaptionFont(properties.font);
+  HFONT made = CreateUnitFont(properties.font);
   HFONT use = made ? made : DefaultGuiFont();
   SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(use), TRUE);
   if (font) DeleteObject(font);
@@ -133,7 +107,8 @@ void SuperBtnUnit::RebuildPicture(PictureSlot slot) {
     return;
   }
   HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<uintptr_t>(static_cast<uint32_t>(
-      HostService(1003, static_cast<int32_t>(Word(bytes.data())), static_cast<int32_t>(bytes.size())))));
+      HostService(1003, static_cast<int32_t>(AddressWord(bytes.data())),
+                  static_cast<int32_t>(bytes.size())))));
   // A picture that does not decode leaves its slot empty.
   if (!bitmap) SetPicture(slot, nullptr, 0);
   else SetPicture(slot, bitmap, properties.*kSlotSources[slot].transparent);
@@ -144,15 +119,15 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
   const uint32_t word = value.word0;
   bool invalidate = true;
   switch (index) {
-    case kBtnStyle: p.btnStyle = Clamp(word, 2); SetLook(p.btnStyle); break;
+    case kBtnStyle: p.btnStyle = ClampPick(word, 2); SetLook(p.btnStyle); break;
     case kCheckBox: {
       const int32_t old = p.checkBox;
       p.checkBox = word ? 1 : 0;
       return old != p.checkBox ? 1 : 0;
     }
     case kChecked: p.checked = word ? 1 : 0; checked = p.checked != 0; break;
-    case kAlignStyle: p.alignStyle = alignment = Clamp(word, 3); break;
-    case kPressStyle: p.pressStyle = Clamp(word, 1); SetPressStyle(p.pressStyle); break;
+    case kAlignStyle: p.alignStyle = alignment = ClampPick(word, 3); break;
+    case kPressStyle: p.pressStyle = ClampPick(word, 1); SetPressStyle(p.pressStyle); break;
     case kDrawBorder: p.drawBorder = word ? 1 : 0; drawBorder = word != 0; break;
     case kDrawFocus: p.drawFocus = word ? 1 : 0; drawFocus = word != 0; break;
     case kPicOut: case kPicIn: case kPicDisabled: {
@@ -169,7 +144,7 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     }
     case kBtnFont: AssignValueBytes(&p.font, value); ApplyFont(); break;
     case kBtnCaption:
-      p.caption.AssignText(Ptr<const char>(word));
+      p.caption.AssignText(AtAddress<const char>(word));
       SetWindowTextA(Handle(), p.caption.text());
       break;
     case kDefaultColor: p.defaultColor = word ? 1 : 0; ApplyColours(); break;
@@ -182,17 +157,17 @@ int32_t SuperBtnUnit::WriteProperty(int32_t index, const PropertyValue& value) {
     case kStandardSound: p.standardSound = word ? 1 : 0; standardSound = word != 0; return 0;
     case kOverSound:
       AssignValueBytes(&p.overSound, value);
-      hoverSound = p.overSound.empty() ? nullptr : p.overSound.data();
+      hoverSound = {p.overSound.data(), p.overSound.size()};
       return 0;
     case kClickSound:
       AssignValueBytes(&p.clickSound, value);
-      clickSound = p.clickSound.empty() ? nullptr : p.clickSound.data();
+      clickSound = {p.clickSound.data(), p.clickSound.size()};
       return 0;
     case kBtnToolTip:
-      p.toolTip.AssignText(Ptr<const char>(word));
+      p.toolTip.AssignText(AtAddress<const char>(word));
       SetToolTip(p.toolTip.text());
       return 0;
-    case kDefaultStyle: p.defaultStyle = Clamp(word, 1); return 1;
+    case kDefaultStyle: p.defaultStyle = ClampPick(word, 1); return 1;
     default: return 0;
   }
   if (invalidate) InvalidateRect(Handle(), nullptr, FALSE);
@@ -217,7 +192,7 @@ bool SuperBtnUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kPicDisabled: *value = BytesValue(p.picDisabled); return true;
     case kTransColorDisabled: plain(int32_t(p.transColorDisabled)); return true;
     case kBtnFont: *value = BytesValue(p.font); return true;
-    case kBtnCaption: plain(int32_t(Word(p.caption.text()))); return true;
+    case kBtnCaption: plain(int32_t(AddressWord(p.caption.text()))); return true;
     case kDefaultColor: plain(p.defaultColor); return true;
     case kFgColorOut: case kBkColorOut: case kFgColorIn: case kBkColorIn: case kFgColorFocus:
     case kBkColorFocus:
@@ -226,7 +201,7 @@ bool SuperBtnUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kStandardSound: plain(p.standardSound); return true;
     case kOverSound: *value = BytesValue(p.overSound); return true;
     case kClickSound: *value = BytesValue(p.clickSound); return true;
-    case kBtnToolTip: plain(int32_t(Word(p.toolTip.text()))); return true;
+    case kBtnToolTip: plain(int32_t(AddressWord(p.toolTip.text()))); return true;
     case kDefaultStyle: plain(p.defaultStyle); return true;
     default: return false;
   }
@@ -253,7 +228,7 @@ int32_t SuperBtnUnit::PropertyApplicable(int32_t index) const {
 
 void SuperBtnUnit::RaiseEvent(int32_t index) {
   EventRecord record{windowId, unitId, index, 0, {}, 0, 0};
-  HostService(2008, static_cast<int32_t>(Word(&record)), 0);
+  HostService(2008, static_cast<int32_t>(AddressWord(&record)), 0);
 }
 
 void SuperBtnUnit::OnClicked() {
@@ -304,8 +279,7 @@ void* __stdcall SaveSuperBtn(Wnd* object) {
   SuperBtnUnit* unit = AsSuperBtn(object);
   if (!unit) return nullptr;
   if (!unit->designMode) unit->properties.checked = unit->checked ? 1 : 0;
-  PropertyBytes block = SaveSuperBtnProperties(unit->properties);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return SavedBlockByteSet(SaveSuperBtnProperties(unit->properties));
 }
 
 int32_t __stdcall ReadSuperBtn(Wnd* object, int32_t index, PropertyValue* value) {
@@ -317,20 +291,17 @@ int32_t __stdcall ReadSuperBtn(Wnd* object, int32_t index, PropertyValue* value)
 // anew (null and length 0 when the block does not load).
 void* __stdcall VisitSuperBtnTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
                                    uint32_t user) {
-  if (!length) return nullptr;
-  SuperBtnProperties p;
-  if (!LoadSuperBtnProperties(&p, block, *length, SystemColours())) {
-    *length = 0;
-    return nullptr;
-  }
-  if (visitor) {
-    VisitFaceName(&p.font, visitor, user);
-    VisitUnitText(&p.caption, visitor, user);
-    VisitUnitText(&p.toolTip, visitor, user);
-  }
-  PropertyBytes saved = SaveSuperBtnProperties(p);
-  *length = saved.size();
-  return saved.Release();
+  return VisitBlockTexts<SuperBtnProperties>(
+      block, length, visitor,
+      [](SuperBtnProperties* p, const uint8_t* bytes, uint32_t size) {
+        return LoadSuperBtnProperties(p, bytes, size, SystemColours());
+      },
+      [visitor, user](SuperBtnProperties& p) {
+        VisitFaceName(&p.font, visitor, user);
+        VisitUnitText(&p.caption, visitor, user);
+        VisitUnitText(&p.toolTip, visitor, user);
+      },
+      &SaveSuperBtnProperties);
 }
 
 int32_t __stdcall SuperBtnIsDefault(Wnd* object) {
@@ -338,20 +309,13 @@ int32_t __stdcall SuperBtnIsDefault(Wnd* object) {
   return unit && unit->defaultButton ? 1 : 0;
 }
 
-// Answers by kind: 1 create, 2 applicable, 4 written, 5 save, 6 read,
-// 9 visit texts, 10 default button; none for the others.
-void* KindEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit: return reinterpret_cast<void*>(&CreateSuperBtn);
-    case kEntryPropertyApplicable: return reinterpret_cast<void*>(&SuperBtnApplicable);
-    case kEntryPropertyWritten: return reinterpret_cast<void*>(&SuperBtnWritten);
-    case kEntrySaveProperties: return reinterpret_cast<void*>(&SaveSuperBtn);
-    case kEntryReadProperty: return reinterpret_cast<void*>(&ReadSuperBtn);
-    case kEntryVisitTexts: return reinterpret_cast<void*>(&VisitSuperBtnTexts);
-    case kEntryIsDefaultButton: return reinterpret_cast<void*>(&SuperBtnIsDefault);
-    default: return nullptr;
-  }
-}
+constexpr UnitEntries kEntries{.create = &CreateSuperBtn,
+                               .applicable = &SuperBtnApplicable,
+                               .written = &SuperBtnWritten,
+                               .save = &SaveSuperBtn,
+                               .read = &ReadSuperBtn,
+                               .visitTexts = &VisitSuperBtnTexts,
+                               .isDefaultButton = &SuperBtnIsDefault};
 
 // --- the property table ---
 
@@ -414,15 +378,15 @@ std::array<PropertyDescriptor, kSuperBtnPropertyCount> MakeDescriptors() {
   for (uint32_t i = 0; i < kSuperBtnPropertyCount; ++i) {
     const PropertyText& t = kPropertyTexts[i];
     // The last word holds the pick-list texts.
-    table[i] = {Word(t.name), Word(t.englishName), 0, t.typeWord, Word(t.pickList)};
+    table[i] = {AddressWord(t.name), AddressWord(t.englishName), 0, t.typeWord, AddressWord(t.pickList)};
   }
-  table[8 + kCheckBox].description = Word(kCheckBoxDescription);
+  table[8 + kCheckBox].description = AddressWord(kCheckBoxDescription);
   return table;
 }
 
 }  // namespace
 
-void* __stdcall SuperBtnEntry(int32_t kind) { return KindEntry(kind); }
+void* __stdcall SuperBtnEntry(int32_t kind) { return UnitEntryOf(kEntries, kind); }
 
 const PropertyDescriptor* SuperBtnPropertyDescriptors() {
   static const std::array<PropertyDescriptor, kSuperBtnPropertyCount> table = MakeDescriptors();
@@ -430,12 +394,6 @@ const PropertyDescriptor* SuperBtnPropertyDescriptors() {
 }
 
 DataTypeRecord SuperBtnDataType() {
-  DataTypeRecord record{};
-  record.name = Word("超级按钮");
-  record.englishName = Word("SuperBtn");
-  record.flags = kSuperBtnTypeFlags;
-  record.propertyCount = kSuperBtnPropertyCount;
-  record.properties = Word(SuperBtnPropertyDescriptors());
-  record.entryLookup = Word(reinterpret_cast<void*>(&SuperBtnEntry));
-  return record;
+  return MakeUnitDataType("超级按钮", "SuperBtn", kSuperBtnTypeFlags, kSuperBtnPropertyCount,
+                          SuperBtnPropertyDescriptors(), &SuperBtnEntry);
 }

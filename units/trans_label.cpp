@@ -25,28 +25,9 @@ enum TransLabelProperty : int32_t {
 constexpr std::array<uint32_t, kOwnPropertyCount> kOwnTypes = {
     0x3ED, 0x3EE, 0x3F5, 0x3F6, 0x3EE, 0x3EB, 0x3EE,
 };
-static_assert(8 + kOwnTypes.size() == kTransLabelPropertyCount);
 
-constexpr std::array<PropertyDescriptor, kTransLabelPropertyCount> MakeDescriptors() {
-  std::array<PropertyDescriptor, kTransLabelPropertyCount> table{};
-  for (size_t i = 0; i < 8; ++i) table[i] = DescribeProperty(kCommonPropertyTypes[i]);
-  for (size_t i = 0; i < kOwnTypes.size(); ++i) table[8 + i] = DescribeProperty(kOwnTypes[i]);
-  return table;
-}
-constexpr std::array<PropertyDescriptor, kTransLabelPropertyCount> kDescriptors = MakeDescriptors();
-
-template <typename T>
-uint32_t Word(const T* p) {
-  return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-}
-template <typename T>
-T* Pointer(uint32_t word) {
-  return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
-}
-
-int32_t Clamp(uint32_t value, int32_t high) {
-  return std::clamp(static_cast<int32_t>(value), 0, high);
-}
+constexpr auto kDescriptors = DescribeUnitProperties(kOwnTypes);
+static_assert(kDescriptors.size() == kTransLabelPropertyCount);
 
 void PaintSiblingsBeneath(HWND label);
 
@@ -92,18 +73,18 @@ class TransLabelUnit : public Wnd {
 };
 
 void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
-  const auto* bytes = Pointer<const uint8_t>(v.word0);
+  const auto* bytes = AtAddress<const uint8_t>(v.word0);
   switch (index) {
     case kCaption:
-      props.caption.AssignText(Pointer<const char>(v.word0));
+      props.caption.AssignText(AtAddress<const char>(v.word0));
       SetWindowTextA(Handle(), props.caption.text());
       break;
-    case kEffect: props.effect = Clamp(v.word0, 3); break;
+    case kEffect: props.effect = ClampPick(v.word0, 3); break;
     case kFont: props.font.Assign(bytes, bytes ? v.word1 : 0); break;
     case kTextColor: props.textColor = v.word0; break;
-    case kHAlign: props.hAlign = Clamp(v.word0, 2); break;
+    case kHAlign: props.hAlign = ClampPick(v.word0, 2); break;
     case kWordWrap: props.wordWrap = v.word0 ? 1 : 0; break;
-    case kVAlign: props.vAlign = Clamp(v.word0, 2); break;
+    case kVAlign: props.vAlign = ClampPick(v.word0, 2); break;
     default: return;
   }
   RefreshBehind(Handle());
@@ -112,10 +93,11 @@ void TransLabelUnit::Write(int32_t index, const PropertyValue& v) {
 bool TransLabelUnit::Read(int32_t index, PropertyValue* v) const {
   auto word = [v](uint32_t value) { *v = PropertyValue{value, 0}; };
   switch (index) {
-    case kCaption: word(Word(props.caption.text())); return true;
+    case kCaption: word(AddressWord(props.caption.text())); return true;
     case kEffect: word(uint32_t(props.effect)); return true;
     case kFont:
-      *v = props.font.empty() ? PropertyValue{0, 0} : PropertyValue{Word(props.font.data()), props.font.size()};
+      *v = props.font.empty() ? PropertyValue{0, 0}
+                              : PropertyValue{AddressWord(props.font.data()), props.font.size()};
       return true;
     case kTextColor: word(props.textColor); return true;
     case kHAlign: word(uint32_t(props.hAlign)); return true;
@@ -150,19 +132,6 @@ void PaintSiblingsBeneath(HWND label) {
 
 TransLabelUnit* AsTransLabel(Wnd* unit) { return dynamic_cast<TransLabelUnit*>(unit); }
 
-void RegisterTransLabelClass() {
-  static bool registered = false;
-  if (registered) return;
-  WNDCLASSA wc{};
-  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-  wc.lpfnWndProc = &Wnd::ClassProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));  // never erases
-  wc.lpszClassName = kTransLabelClass;
-  registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t style, HWND parent,
                                 uint32_t controlId, HMENU, int32_t left, int32_t top, int32_t width,
                                 int32_t height, uint32_t windowId, uint32_t unitId, uint32_t,
@@ -174,7 +143,7 @@ Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t 
   }
   unit->windowId = windowId;
   unit->unitId = unitId;
-  RegisterTransLabelClass();
+  RegisterUnitWindowClass(kTransLabelClass);  // CreateEx below fails without it
   if (!unit->CreateEx(WS_EX_TRANSPARENT, kTransLabelClass, unit->props.caption.text(),
                       style | WS_CHILD | WS_CLIPSIBLINGS, left, top, width, height, parent,
                       reinterpret_cast<HMENU>(static_cast<uintptr_t>(controlId)))) {
@@ -198,22 +167,18 @@ int32_t __stdcall ReadTransLabelProperty(Wnd* object, int32_t index, PropertyVal
 
 void* __stdcall SaveTransLabel(Wnd* object) {
   const TransLabelUnit* unit = AsTransLabel(object);
-  if (!unit) return nullptr;
-  const PropertyBytes block = SaveTransLabelProperties(unit->props);
-  return block.empty() ? nullptr : MakeByteSet(block.data(), block.size());
+  return unit ? SavedBlockByteSet(SaveTransLabelProperties(unit->props)) : nullptr;
 }
 
 void* __stdcall VisitTransLabelTexts(const uint8_t* block, uint32_t* length, UnitTextVisitor visitor,
-                                        uint32_t user) {
-  TransLabelProperties props;
-  const uint32_t size = length ? *length : 0;
-  if (length) *length = 0;
-  if (!visitor || !LoadTransLabelProperties(&props, block, size)) return nullptr;
-  VisitUnitText(&props.caption, visitor, user);
-  VisitFaceName(&props.font, visitor, user);
-  PropertyBytes result = SaveTransLabelProperties(props);
-  if (length) *length = result.size();
-  return result.Release();
+                                     uint32_t user) {
+  return VisitBlockTexts<TransLabelProperties>(
+      block, length, visitor, &LoadTransLabelProperties,
+      [visitor, user](TransLabelProperties& p) {
+        VisitUnitText(&p.caption, visitor, user);
+        VisitFaceName(&p.font, visitor, user);
+      },
+      &SaveTransLabelProperties);
 }
 
 }  // namespace
@@ -248,30 +213,15 @@ void RefreshBehind(HWND label) {
 }
 
 void* __stdcall TransLabelTypeEntry(int32_t kind) {
-  switch (kind) {
-    case kEntryCreateUnit:
-      return reinterpret_cast<void*>(static_cast<CreateUnitFn>(&CreateTransLabel));
-    case kEntryPropertyWritten:
-      return reinterpret_cast<void*>(static_cast<PropertyWrittenFn>(&TransLabelPropertyWritten));
-    case kEntrySaveProperties:
-      return reinterpret_cast<void*>(static_cast<SavePropertiesFn>(&SaveTransLabel));
-    case kEntryReadProperty:
-      return reinterpret_cast<void*>(static_cast<ReadPropertyFn>(&ReadTransLabelProperty));
-    case kEntryVisitTexts:
-      return reinterpret_cast<void*>(static_cast<VisitTextsFn>(&VisitTransLabelTexts));
-    default: return nullptr;
-  }
+  static constexpr UnitEntries kEntries{.create = &CreateTransLabel,
+                                        .written = &TransLabelPropertyWritten,
+                                        .save = &SaveTransLabel,
+                                        .read = &ReadTransLabelProperty,
+                                        .visitTexts = &VisitTransLabelTexts};
+  return UnitEntryOf(kEntries, kind);
 }
 
 DataTypeRecord TransLabelDataType() {
-  static constexpr char kName[] = "透明标签";
-  static constexpr char kEnglishName[] = "TransLabel";
-  DataTypeRecord record{};
-  record.name = Word(kName);
-  record.englishName = Word(kEnglishName);
-  record.flags = kTransLabelTypeFlags;
-  record.propertyCount = kTransLabelPropertyCount;
-  record.properties = Word(kDescriptors.data());
-  record.entryLookup = Word(reinterpret_cast<void*>(&TransLabelTypeEntry));
-  return record;
+  return MakeUnitDataType("透明标签", "TransLabel", kTransLabelTypeFlags, kTransLabelPropertyCount,
+                          kDescriptors.data(), &TransLabelTypeEntry);
 }

@@ -1,5 +1,7 @@
 #include "units/unit_texts.h"
 
+#include <cstring>
+
 #include "runtime/memory.h"
 
 void VisitUnitText(PropertyBytes* text, UnitTextVisitor visitor, uint32_t user) {
@@ -21,4 +23,19 @@ void VisitFaceName(PropertyBytes* font, UnitTextVisitor visitor, uint32_t user) 
   face[sizeof LogFontBytes::faceName - 1] = '\0';
   visitor(face, 1, user);
   face[sizeof LogFontBytes::faceName - 1] = '\0';
+}
+
+HFONT CreateUnitFont(const PropertyBytes& font) {
+  LogFontBytes bytes;
+  if (!FontOf(font, &bytes)) return nullptr;
+  LOGFONTA logFont;
+  static_assert(sizeof logFont == sizeof bytes);
+  std::memcpy(&logFont, &bytes, sizeof logFont);
+  logFont.lfFaceName[LF_FACESIZE - 1] = '\0';
+  logFont.lfCharSet = DEFAULT_CHARSET;
+  logFont.lfOutPrecision = 0;
+  logFont.lfClipPrecision = 0;
+  logFont.lfQuality = PROOF_QUALITY;
+  logFont.lfPitchAndFamily = 0;
+  return CreateFontIndirectA(&logFont);
 }

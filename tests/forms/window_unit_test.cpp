@@ -657,6 +657,28 @@ TEST_F(WindowUnitTest, BackgroundSoundStopsAndLeavesNoTemporaryFile) {
   }
 }
 
+TEST(WindowSoundTest, AWaveWhoseLengthsReachPastItsBytesIsNoSound) {
+  auto sniff = [](const std::string& b) {
+    return SniffSound(reinterpret_cast<const uint8_t*>(b.data()), uint32_t(b.size()));
+  };
+  using namespace std::string_literals;
+  // "WAVE", a 16-byte "fmt " chunk and a 3-byte "data" chunk with its pad byte.
+  const std::string wave = "RIFF\x28\0\0\0WAVEfmt \x10\0\0\0"s + std::string(16, '\x01') +
+                           "data\x03\0\0\0abc\0"s;
+  EXPECT_EQ(sniff(wave), SoundFormat::kWave);
+  EXPECT_EQ(sniff(wave.substr(0, wave.size() - 1)), SoundFormat::kNone) << "the RIFF length is one too long";
+  std::string chunk = wave;
+  chunk[16] = '\x11';  // "fmt " now runs into "data"...
+  EXPECT_EQ(sniff(chunk), SoundFormat::kNone) << "...and the data chunk past the end";
+  chunk = wave;
+  chunk[40] = '\xFF';  // "data" longer than the file
+  EXPECT_EQ(sniff(chunk), SoundFormat::kNone);
+  EXPECT_EQ(sniff("RIFF\xFF\xFF\xFF\x7FWAVE"s), SoundFormat::kNone);
+  EXPECT_EQ(sniff("RIFF\x04\0\0\0WAVE"s), SoundFormat::kWave);
+  EXPECT_EQ(sniff("RIFF\xFF\xFF\xFF\x7FRMID"s), SoundFormat::kMidi) << "MIDI plays from a file";
+  EXPECT_EQ(sniff("MThd\0\0\0\x06\0\0\0\x01"s), SoundFormat::kMidi);
+}
+
 std::vector<std::string> g_trayLog;
 void __cdecl OnTray(uint32_t argument, EventResult*) { g_trayLog.push_back(std::to_string(argument)); }
 

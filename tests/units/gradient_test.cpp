@@ -27,6 +27,8 @@ TEST(GradientColour, InterpolatesEachChannelAndTruncatesTheSum) {
   // At and past the span: the last stop.
   EXPECT_EQ(GradientColour(falling, 7, 7), Rgb(0, 255, 0));
   EXPECT_EQ(GradientColour(falling, 40, 7), Rgb(0, 255, 0));
+  // A long span: 255 * 20000000 does not fit 32 bits; 255 - 255 * 3 / 4 = 63.75.
+  EXPECT_EQ(GradientColour(falling, 15000000, 20000000), Rgb(63, 191, 0));
 }
 
 TEST(GradientColour, ThreeStopsUseIntegerSegments) {

@@ -53,6 +53,9 @@ TEST_F(LabelBindingTest, ShowsTheBoundColumnAndFollowsTheSourcesNotices) {
   source_->Notify(kSourceReadOnlyChanged);
   source_->Notify(kSourceRecordChanged, 10, 0, 1);  // columns [0, 1): not ours
   source_->Notify(kSourceRecordChanged, 2);
+  // A range far below ours must not wrap round onto it.
+  source_->Notify(kSourceRecordChanged, 10, INT32_MIN, 1);
+  source_->Notify(kSourceRecordChanged, 10, INT32_MIN + 1, INT32_MAX);
   EXPECT_EQ(Caption(), "C:\\pe");
   source_->Notify(kSourceRecordChanged, 10, 1, 1);
   EXPECT_EQ(Caption(), "D:\\");

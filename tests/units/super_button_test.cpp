@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "forms/window_unit.h"
 #include "pictures/picture_draw.h"
@@ -37,8 +38,11 @@ const LibraryInfo* SuperBtnLibrary() {
 }
 
 // The Checked property as the Clicked handler sees it.
+// A window the Clicked handler destroys after logging, when set.
+HWND g_closeOnClick = nullptr;
 void __cdecl ClickedHandler(EventResult*) {
   Log().push_back("clicked " + std::to_string(ReadProperty(kMain, kButton, 8 + kChecked)));
+  if (HWND window = std::exchange(g_closeOnClick, nullptr)) DestroyWindow(window);
 }
 
 // The common focus events, apart from the Clicked log.
@@ -47,16 +51,25 @@ void __cdecl FocusGained(EventResult*) { g_focusEvents.push_back("gained"); }
 void __cdecl FocusLost(EventResult*) { g_focusEvents.push_back("lost"); }
 
 struct SoundCall {
-  std::string what;  // the resource name, or the first bytes played from memory
+  std::string what;  // the resource name, or the first chunk's name of a memory sound
   HMODULE module;
   DWORD flags;
+  LPCSTR at;  // what playback goes on reading after the call
 };
 std::vector<SoundCall> g_sounds;
+BOOL g_playAnswer = TRUE;  // FALSE: as PlaySound when it plays nothing
 
 BOOL WINAPI RecordSound(LPCSTR sound, HMODULE module, DWORD flags) {
   const bool resource = (flags & SND_RESOURCE) == SND_RESOURCE;
-  g_sounds.push_back({resource ? std::string(sound) : std::string(sound, 8), module, flags});
-  return TRUE;
+  g_sounds.push_back({resource ? std::string(sound) : std::string(sound + 12, 4), module, flags, sound});
+  return g_playAnswer;
+}
+
+// A WAVE file of 20 bytes: one empty chunk named `tag` (four letters).
+std::string Wave(const char* tag) { return std::string("RIFF\x0C\0\0\0WAVE", 12) + tag + std::string(4, '\0'); }
+void AssignWave(PropertyBytes* sound, const char* tag) {
+  const std::string wave = Wave(tag);
+  sound->Assign(wave.data(), uint32_t(wave.size()));
 }
 
 // A 24-bit BMP of 10 x 10 magenta pixels with a blue 6 x 6 middle.
@@ -308,7 +321,7 @@ TEST_F(SuperBtnTest, FlatLookBackgroundsEdgesAndTextByState) {
 TEST_F(SuperBtnTest, ThreeDLookEdgesAndNoHover) {
   StartWith([](SuperBtnProperties& p) {
     p.btnStyle = 1;
-    p.overSound.Assign("RIFFover", 8);
+    AssignWave(&p.overSound, "over");
   });
   const COLORREF face = Sys(COLOR_BTNFACE), shadow = Sys(COLOR_BTNSHADOW);
   Capture normal(button_);
@@ -434,15 +447,22 @@ TEST_F(SuperBtnTest, CheckBoxPictureStaysPutWhenChecked) {
 
 TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {
   StartWith([](SuperBtnProperties& p) {
-    p.overSound.Assign("RIFFoverXXXX", 12);
-    p.clickSound.Assign("RIFFclickXXX", 12);
+    AssignWave(&p.overSound, "over");
+    AssignWave(&p.clickSound, "clic");
   });
   Hover();
   Click();
   ASSERT_EQ(g_sounds.size(), 2u);
-  EXPECT_EQ(g_sounds[0].what, "RIFFover");
-  EXPECT_EQ(g_sounds[1].what, "RIFFclic");
+  EXPECT_EQ(g_sounds[0].what, "over");
+  EXPECT_EQ(g_sounds[1].what, "clic");
   EXPECT_EQ(g_sounds[1].flags, DWORD(SND_MEMORY | SND_ASYNC | SND_NODEFAULT | SND_NOWAIT));
+  // A call that plays nothing (the device busy) stops nothing: the sound
+  // before it still reads its bytes.
+  g_playAnswer = FALSE;
+  Click();
+  g_playAnswer = TRUE;
+  ASSERT_EQ(g_sounds.size(), 3u);
+  EXPECT_EQ(std::string(g_sounds[1].at, 20), Wave("clic"));
 
   g_sounds.clear();
   WriteProperty(kMain, kButton, 8 + kStandardSound, 1);
@@ -459,6 +479,31 @@ TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {
   ASSERT_GT(SizeofResource(nullptr, found), 44u);
   EXPECT_EQ(std::string(wav, 4), "RIFF");
   EXPECT_EQ(std::string(wav + 8, 4), "WAVE");
+
+  // Playback from memory reads as far as the file says: a click sound whose
+  // RIFF length reaches past its bytes is not played.
+  WriteProperty(kMain, kButton, 8 + kStandardSound, 0);
+  auto writeClickSound = [](const std::string& wave) {
+    void* set = MakeByteSet(wave.data(), uint32_t(wave.size()));
+    WriteProperty(kMain, kButton, 8 + kClickSound, Addr(set));
+    FreeMemory(set);
+  };
+  std::string torn = Wave("clic");
+  torn[4] = '\x40';
+  writeClickSound(torn);
+  g_sounds.clear();
+  Click();
+  EXPECT_TRUE(g_sounds.empty());
+  writeClickSound(Wave("clic"));
+
+  // Playback reads on after the call: a Clicked handler that closes the
+  // window frees the unit's bytes, not what is playing.
+  g_sounds.clear();
+  g_closeOnClick = Handle(kMain, 0);
+  Click();
+  EXPECT_FALSE(IsWindow(button_));
+  ASSERT_EQ(g_sounds.size(), 1u);
+  EXPECT_EQ(std::string(g_sounds[0].at, 20), Wave("clic"));
 }
 
 TEST_F(SuperBtnTest, PropertiesReadBackAndDefaultStyleRecreates) {
@@ -522,7 +567,7 @@ TEST_F(SuperBtnTest, EnterPressesTheDefaultStyleButtonWhereverTheFocusIs) {
   realWindow_ = true;
   StartWith([](SuperBtnProperties& p) {
     p.defaultStyle = 1;
-    p.clickSound.Assign("RIFFclickXXX", 12);
+    AssignWave(&p.clickSound, "clic");
   });
   auto enter = [] {
     PostMessageA(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
