@@ -1,7 +1,9 @@
 #!/bin/sh
-# test-display.sh start|stop BUILD_DIR
+# test-display.sh start|restart-wine|stop BUILD_DIR
 # start: an Xvfb display of its own and both Wine prefixes (64-bit and 32-bit
-# Windows), ready before the first test. stop: ends Wine and Xvfb again.
+# Windows), ready before the first test. restart-wine: new Wine servers and
+# services for both prefixes on the same display (after a drive was mapped).
+# stop: ends Wine and Xvfb again.
 set -eu
 cmd=$1 bindir=$2
 state="$bindir/test-display"
@@ -50,6 +52,12 @@ start)
   boot_prefix "$bindir/wineprefix" win64
   boot_prefix "$bindir/wineprefix32" win32
   ;;
+restart-wine)
+  export DISPLAY="$(cat "$state")"
+  for p in "$bindir/wineprefix" "$bindir/wineprefix32"; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
+  boot_prefix "$bindir/wineprefix" win64
+  boot_prefix "$bindir/wineprefix32" win32
+  ;;
 stop) stop_all ;;
-*) echo "usage: $0 start|stop BUILD_DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start|restart-wine|stop BUILD_DIR" >&2; exit 2 ;;
 esac

@@ -5,3 +5,6 @@ set -eu
 mkdir -p "$2" "$3"
 ln -sfn "$2" "$1/wineprefix/dosdevices/e:"
 ln -sfn "$3" "$1/wineprefix32/dosdevices/e:"
+# The shell's folder tree lists the drives that the running Wine services
+# found when they started: start them again so that they see E: too.
+exec "$(dirname "$0")/../../tools/test-display.sh" restart-wine "$1"
