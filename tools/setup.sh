@@ -107,7 +107,7 @@ step_libjpeg() {
   cmake -S "$deps/libjpeg-turbo" -B "$deps/libjpeg-build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$prefix" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF \
-    -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_C_FLAGS="-w" >/dev/null
+    -DWITH_TURBOJPEG=OFF -DWITH_JPEG8=OFF -DCMAKE_C_FLAGS="-w" -Wno-dev >/dev/null
   cmake --build "$deps/libjpeg-build" >/dev/null
   cmake --install "$deps/libjpeg-build" >/dev/null
 }
