@@ -61,6 +61,23 @@ class FormTest : public ::testing::Test {
     return object ? object->Handle() : nullptr;
   }
   void Pump() { app_->PumpWaiting(); }
+  // Runs a worker while this thread serves the windows it touches; false
+  // when it has not finished within 20 seconds.
+  bool RunWorker(LPTHREAD_START_ROUTINE worker, void* parameter) {
+    HANDLE thread = CreateThread(nullptr, 0, worker, parameter, 0, nullptr);
+    if (!thread) return false;
+    const DWORD start = GetTickCount();
+    bool finished = true;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
+      Pump();
+      if (GetTickCount() - start > 20000) {
+        finished = false;
+        break;
+      }
+    }
+    CloseHandle(thread);
+    return finished;
+  }
   // Lines of the log from the first one that starts with `from`.
   std::vector<std::string> LogFrom(const std::string& from) {
     std::vector<std::string> lines;

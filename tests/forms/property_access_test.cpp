@@ -328,14 +328,7 @@ DWORD WINAPI PropertyWorker(void* parameter) {
 
 TEST_F(PropertyTest, WorkerThreadReadsAndWritesUnitsOfTheMainThread) {
   WorkerResult result;
-  HANDLE thread = CreateThread(nullptr, 0, &PropertyWorker, &result, 0, nullptr);
-  ASSERT_TRUE(thread);
-  const DWORD start = GetTickCount();
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    Pump();
-    ASSERT_LT(GetTickCount() - start, 20000u) << "worker did not finish";
-  }
-  CloseHandle(thread);
+  ASSERT_TRUE(RunWorker(&PropertyWorker, &result)) << "worker did not finish";
   EXPECT_EQ(result.left, 61u);
   EXPECT_EQ(result.number, 4242u);
   EXPECT_EQ(result.text, "from the worker");

@@ -258,14 +258,7 @@ DWORD WINAPI ContentWorker(void* parameter) {
 
 TEST_F(EditBoxTest, AWorkerReadsAndWritesTheContentOfTheMainThreadsBox) {
   WorkerRun run;
-  HANDLE thread = CreateThread(nullptr, 0, &ContentWorker, &run, 0, nullptr);
-  ASSERT_TRUE(thread);
-  const DWORD start = GetTickCount();
-  while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    Pump();
-    ASSERT_LT(GetTickCount() - start, 20000u) << "worker did not finish";
-  }
-  CloseHandle(thread);
+  ASSERT_TRUE(RunWorker(&ContentWorker, &run)) << "worker did not finish";
   EXPECT_EQ(run.before, "start");
   EXPECT_EQ(run.after, "from the worker");
   EXPECT_TRUE(run.distinct);
