@@ -10,7 +10,8 @@ enum CoreCommand : int {
   kDeleteDirectory = 3,
   kRunCommandLine = 4,
   kLoadWindowCommand = 5,
-  kCoreCommandCount = 6,
+  kRunAndReadOutput = 6,
+  kCoreCommandCount = 7,
 };
 
 enum ShellUiCommand : int {

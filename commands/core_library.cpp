@@ -11,6 +11,7 @@ LibraryHost g_coreHost;
 // ORDER CoreCommand
 constexpr std::array<LibraryCommand, kCoreCommandCount> kCoreCommands = {
     &GetRunDirectory, &SpaceText, &WriteToFile, &DeleteDirectory, &RunCommandLine, &LoadWindowCommand,
+    &RunAndReadOutput,
 };
 static_assert(kCoreCommands.size() == kCoreCommandCount);
 

@@ -18,5 +18,7 @@ void __cdecl WriteToFile(TypedValue* result, int32_t count, const TypedValue* ar
 void __cdecl DeleteDirectory(TypedValue* result, int32_t count, const TypedValue* args);
 // process_commands.cpp
 void __cdecl RunCommandLine(TypedValue* result, int32_t count, const TypedValue* args);
+// process_output.cpp
+void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValue* args);
 // window_commands.cpp
 void __cdecl LoadWindowCommand(TypedValue* result, int32_t count, const TypedValue* args);

@@ -5,42 +5,7 @@
 
 #include "commands/core_library.h"
 #include "commands/path_rules.h"
-
-namespace {
-
-BOOL CALLBACK StopAtFirstWindow(HWND, LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return FALSE;
-}
-
-bool ThreadHasWindows() {
-  bool found = false;
-  EnumThreadWindows(GetCurrentThreadId(), &StopAtFirstWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-// Waits for the process to end. A thread with windows keeps them painted
-// and answers messages sent to them meanwhile; input and posted messages
-// stay queued, so no event handler runs inside the wait.
-void WaitForProcess(HANDLE process) {
-  if (!ThreadHasWindows()) {
-    WaitForSingleObject(process, INFINITE);
-    return;
-  }
-  for (;;) {
-    MSG msg;
-    // Sent messages are delivered inside PeekMessage itself.
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&msg);
-    const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_PAINT | QS_SENDMESSAGE);
-    if (woken == WAIT_OBJECT_0) return;
-    if (woken != WAIT_OBJECT_0 + 1) {
-      WaitForSingleObject(process, INFINITE);
-      return;
-    }
-  }
-}
-
-}  // namespace
+#include "commands/thread_messages.h"
 
 static_assert(sizeof(STARTUPINFOA) == 68);
 
@@ -67,7 +32,7 @@ void __cdecl RunCommandLine(TypedValue* result, int32_t count, const TypedValue*
     return;
   }
   if (wait) {
-    WaitForProcess(process.hProcess);
+    WaitServingWindows(1, &process.hProcess, INFINITE, ThreadHasWindows());
     DWORD code = 0;
     if (exitCode) *exitCode = GetExitCodeProcess(process.hProcess, &code) ? static_cast<int32_t>(code) : -1;
   } else {

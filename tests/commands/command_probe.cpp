@@ -2,6 +2,8 @@
 //   sleep MS CODE FILE  sleeps, then writes FILE and exits with CODE
 //   startup FILE        writes its start-up flags and show state to FILE
 //   rundir FILE         starts the runtime, writes GetRunDirectory to FILE
+//   talk FILE CODE      writes to both outputs, reads its input to the end,
+//                       waits up to 5 s for FILE, writes again, exits with CODE
 #include <windows.h>
 
 #include <cstdlib>
@@ -34,6 +36,22 @@ int RunDirectory(const char* path) {
   return 0;
 }
 
+// Both outputs go to the same pipe under the command that reads them.
+int Talk(const char* go, const char* code) {
+  DWORD n = 0;
+  auto say = [&](DWORD which, const std::string& text) {
+    WriteFile(GetStdHandle(which), text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+  };
+  say(STD_OUTPUT_HANDLE, "first\r\n");
+  say(STD_ERROR_HANDLE, "to the error output\r\n");
+  char buffer[16];
+  const BOOL read = ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &n, nullptr);
+  say(STD_OUTPUT_HANDLE, read && n == 0 ? "input ended\r\n" : "input given\r\n");
+  for (int i = 0; i < 250 && GetFileAttributesA(go) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(20);
+  say(STD_OUTPUT_HANDLE, GetFileAttributesA(go) == INVALID_FILE_ATTRIBUTES ? "not heard\r\n" : "second\r\n");
+  return static_cast<int>(std::strtoul(code, nullptr, 10));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,5 +68,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (mode == "rundir" && argc == 3) return RunDirectory(argv[2]);
+  if (mode == "talk" && argc == 4) return Talk(argv[2], argv[3]);
   return 2;
 }

@@ -1,6 +1,8 @@
 // Running a program (RunCommandLine) and starting a thread (StartThread).
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "commands/core_library.h"
 #include "commands/threading_library.h"
 #include "tests/commands/commands_test_support.h"
@@ -60,6 +62,55 @@ TEST_F(ProcessCommandTest, WithoutWaitReturnsWithinASecondAndAMissingProgramAtOn
   EXPECT_EQ(exitCode, -1);
   EXPECT_EQ(RunLine("", {Boolean(true)}), 0u);
   for (int i = 0; i < 80 && !Exists(marker); ++i) Sleep(50);  // the sleeper ends before its directory goes
+}
+
+// --- a program's output handed back as it comes ---
+
+struct OutputSeen {
+  std::string text;
+  std::vector<DWORD> threads;
+  std::string go;  // made once "first" has come
+};
+
+void __stdcall RecordOutput(uint32_t parameter, const char* text, uint32_t length) {
+  auto* seen = reinterpret_cast<OutputSeen*>(static_cast<uintptr_t>(parameter));
+  EXPECT_EQ(std::strlen(text), length);
+  seen->text.append(text, length);
+  seen->threads.push_back(GetCurrentThreadId());
+  if (seen->text.find("first") != std::string::npos) WriteBytes(seen->go, {'g', 'o'});
+}
+
+uint32_t RunReading(const std::string& line, OutputSeen* seen, int32_t* exitCode) {
+  const TypedValue reader{static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&RecordOutput)), 0, kTagSubroutine};
+  return CommandCall(true, &RunAndReadOutput,
+                     {Text(line.c_str()), reader, Integer(static_cast<int32_t>(Addr(seen))), IntegerVariable(exitCode)})
+      .low;
+}
+
+// The program hears its answer only if "first" reached the reader while it
+// still ran; its input is empty, so it can never wait for a keyboard.
+TEST_F(ProcessCommandTest, RunAndReadOutputStreamsBothOutputsToTheReaderOnTheCallingThread) {
+  OutputSeen seen;
+  seen.go = Scratch() + "\\go.txt";
+  int32_t exitCode = 0;
+  EXPECT_EQ(RunReading(ProbePath() + " talk " + seen.go + " 4294967295", &seen, &exitCode), 1u);
+  EXPECT_EQ(seen.text, "first\r\nto the error output\r\ninput ended\r\nsecond\r\n");
+  EXPECT_EQ(exitCode, -1);  // it ran and ended with 0xFFFFFFFF
+  ASSERT_FALSE(seen.threads.empty());
+  for (DWORD thread : seen.threads) EXPECT_EQ(thread, GetCurrentThreadId());
+
+  OutputSeen none;
+  exitCode = 5;
+  EXPECT_EQ(RunReading(Scratch() + "\\missing.exe", &none, &exitCode), 0u);
+  EXPECT_EQ(exitCode, -1);
+  EXPECT_TRUE(none.threads.empty());
+  // Without a reader the output goes nowhere, the code still comes back.
+  EXPECT_EQ(CommandCall(true, &RunAndReadOutput,
+                        {Text((ProbePath() + " sleep 10 7 " + Scratch() + "\\s.txt").c_str()), kOmitted, kOmitted,
+                         IntegerVariable(&exitCode)})
+                .low,
+            1u);
+  EXPECT_EQ(exitCode, 7);
 }
 
 // Records its parameter and thread; exits with parameter + 1.

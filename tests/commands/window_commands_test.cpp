@@ -1,6 +1,6 @@
 // Windows and commands: LoadWindowCommand from a worker thread,
 // BrowseForFolder with its modal guard, and a window that keeps painting
-// while its thread waits in RunCommandLine.
+// while its thread waits for a program.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -181,29 +181,40 @@ COLORREF PixelAfter(DWORD ms) {  // pumps this thread's messages meanwhile
   return colour;
 }
 
+// Both commands that wait for a program: RunCommandLine and RunAndReadOutput.
 TEST_F(WindowCommandTest, AWindowOfTheWaitingThreadRepaintsAndAnswersButRunsNoPostedWork) {
   HWND window = MakeWindow("CmdTestRed", &RedWindowProc, nullptr, 0);
   ASSERT_EQ(PixelAfter(200), RGB(255, 0, 0));
-  COLORREF covered = 0, uncovered = 0;
-  DWORD_PTR answer = 0;
-  std::thread helper([&] {
-    Sleep(300);  // the wait has begun
-    HWND cover = MakeWindow("CmdTestCover", &DefWindowProcA, CreateSolidBrush(RGB(0, 0, 255)), WS_EX_TOPMOST);
-    covered = PixelAfter(300);
-    DestroyWindow(cover);
-    PostMessageA(window, kPostedProbe, 0, 0);
-    SendMessageTimeoutA(window, kSentProbe, 0, 0, SMTO_BLOCK, 3000, &answer);
-    uncovered = PixelAfter(500);
-  });
   const std::string line = ProbePath() + " sleep 2500 0 " + Scratch() + "\\done.txt";
-  EXPECT_EQ(CommandCall(true, &RunCommandLine, {Text(line.c_str()), Boolean(true), Integer(1)}).low, 1u);
-  EXPECT_FALSE(g_postedSeen);  // still queued when the wait ends
-  helper.join();
-  EXPECT_EQ(covered, RGB(0, 0, 255));
-  EXPECT_EQ(uncovered, RGB(255, 0, 0));
-  EXPECT_EQ(answer, 1234u);
-  PixelAfter(100);
-  EXPECT_TRUE(g_postedSeen);
+  const std::pair<LibraryCommand, std::vector<TypedValue>> waits[] = {
+      {&RunCommandLine, {Text(line.c_str()), Boolean(true), Integer(1)}},
+      {&RunAndReadOutput, {Text(line.c_str())}},
+  };
+  for (const auto& [command, args] : waits) {
+    SCOPED_TRACE(command == &RunCommandLine ? "RunCommandLine" : "RunAndReadOutput");
+    g_postedSeen = false;
+    COLORREF covered = 0, uncovered = 0;
+    DWORD_PTR answer = 0;
+    std::thread helper([&] {
+      Sleep(300);  // the wait has begun
+      HWND cover = MakeWindow("CmdTestCover", &DefWindowProcA, CreateSolidBrush(RGB(0, 0, 255)), WS_EX_TOPMOST);
+      covered = PixelAfter(300);
+      DestroyWindow(cover);
+      PostMessageA(window, kPostedProbe, 0, 0);
+      SendMessageTimeoutA(window, kSentProbe, 0, 0, SMTO_BLOCK, 3000, &answer);
+      uncovered = PixelAfter(500);
+    });
+    TypedValue result{};
+    CompiledCommandCall(3, reinterpret_cast<uint32_t>(command), args.size(), args.data(), &result);
+    EXPECT_EQ(result.low, 1u);
+    EXPECT_FALSE(g_postedSeen);  // still queued when the wait ends
+    helper.join();
+    EXPECT_EQ(covered, RGB(0, 0, 255));
+    EXPECT_EQ(uncovered, RGB(255, 0, 0));
+    EXPECT_EQ(answer, 1234u);
+    PixelAfter(100);
+    EXPECT_TRUE(g_postedSeen);
+  }
   DestroyWindow(window);
 }
 

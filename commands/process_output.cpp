@@ -1,0 +1,147 @@
+// Running a console program hidden and handing its output to the caller
+// as it comes.
+#include <windows.h>
+
+#include <string>
+
+#include "commands/core_library.h"
+#include "commands/thread_messages.h"
+#include "runtime/services.h"
+
+namespace {
+
+// What the pipe's reader thread and the waiting command share. Either may
+// be the last to let go of it: a program that left a child holding the
+// pipe keeps the reader blocked after the command has returned.
+struct OutputPipe {
+  HANDLE read = nullptr;
+  HANDLE arrived = nullptr;  // auto-reset: output is waiting
+  CRITICAL_SECTION lock;
+  std::string waiting;
+  LONG holders = 2;
+
+  OutputPipe() { InitializeCriticalSection(&lock); }
+  ~OutputPipe() {
+    DeleteCriticalSection(&lock);
+    if (read) CloseHandle(read);
+    if (arrived) CloseHandle(arrived);
+  }
+  void Release() {
+    if (InterlockedDecrement(&holders) == 0) delete this;
+  }
+  std::string Take() {
+    EnterCriticalSection(&lock);
+    std::string taken;
+    taken.swap(waiting);
+    LeaveCriticalSection(&lock);
+    return taken;
+  }
+};
+
+DWORD WINAPI ReadPipe(void* parameter) {
+  auto* pipe = static_cast<OutputPipe*>(parameter);
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe->read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    EnterCriticalSection(&pipe->lock);
+    pipe->waiting.append(buffer, got);
+    LeaveCriticalSection(&pipe->lock);
+    SetEvent(pipe->arrived);
+  }
+  pipe->Release();
+  return 0;
+}
+
+// The reader subroutine gets (parameter, text, length); the text ends with
+// a zero and is the command's own until the call returns.
+void Deliver(uint32_t reader, uint32_t parameter, const std::string& output) {
+  if (!reader || output.empty()) return;
+  const uint32_t words[3] = {parameter, WordOf(output.c_str()), static_cast<uint32_t>(output.size())};
+  CallSaved(reader, 3, words);
+}
+
+HANDLE InheritableNul() {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                     nullptr);
+}
+
+// How long output may still come once the program has ended: only a
+// program that left a child of its own holding the pipe keeps it open.
+constexpr DWORD kDrainMs = 2000;
+
+}  // namespace
+
+// Arguments: command line; reader (subroutine pointer, optional);
+// parameter for the reader (integer, optional); integer variable by
+// reference for the exit code (optional, -1 when it cannot be told).
+// The program runs without a window, reads an empty input (so it can
+// never wait for an answer) and writes both its outputs into one pipe.
+void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValue* args) {
+  const char* text = AddressOf<const char>(WordAt(count, args, 0));
+  const TypedValue* readerArgument = GivenArgument(count, args, 1);
+  const TypedValue* parameterArgument = GivenArgument(count, args, 2);
+  const TypedValue* exitCodeVariable = GivenArgument(count, args, 3);
+  const uint32_t reader = readerArgument ? readerArgument->low : 0;
+  const uint32_t parameter = parameterArgument ? parameterArgument->low : 0;
+  int32_t* exitCode = exitCodeVariable ? AddressOf<int32_t>(exitCodeVariable->low) : nullptr;
+  if (exitCode) *exitCode = -1;
+
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  auto* pipe = new OutputPipe;
+  HANDLE write = nullptr;
+  HANDLE input = InheritableNul();
+  pipe->arrived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (input == INVALID_HANDLE_VALUE || !pipe->arrived || !CreatePipe(&pipe->read, &write, &inherit, 1 << 16)) {
+    if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+    delete pipe;
+    return;
+  }
+  SetHandleInformation(pipe->read, HANDLE_FLAG_INHERIT, 0);
+
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  startup.hStdInput = input;
+  startup.hStdOutput = write;
+  startup.hStdError = write;
+  std::string commandLine = text ? text : "";
+  PROCESS_INFORMATION process{};
+  const BOOL started = !commandLine.empty() &&
+                       CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &startup, &process);
+  // Only the program holds the pipe's writing end now: its end is ours.
+  CloseHandle(write);
+  CloseHandle(input);
+  HANDLE readerThread = started ? CreateThread(nullptr, 0, &ReadPipe, pipe, 0, nullptr) : nullptr;
+  if (!started || !readerThread) {
+    if (started) {
+      TerminateProcess(process.hProcess, 255);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+    delete pipe;
+    return;
+  }
+
+  const bool serve = ThreadHasWindows();
+  const HANDLE waits[3] = {pipe->arrived, readerThread, process.hProcess};
+  bool ended = false;
+  for (;;) {
+    const DWORD woken = WaitServingWindows(ended ? 2 : 3, waits, ended ? kDrainMs : INFINITE, serve);
+    Deliver(reader, parameter, pipe->Take());
+    if (woken == WAIT_OBJECT_0 + 2) ended = true;
+    if (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_TIMEOUT || woken == WAIT_FAILED) break;
+  }
+  // The reader may have read a last piece since.
+  Deliver(reader, parameter, pipe->Take());
+  WaitServingWindows(1, &process.hProcess, INFINITE, serve);
+  DWORD code = 0;
+  if (exitCode) *exitCode = GetExitCodeProcess(process.hProcess, &code) ? static_cast<int32_t>(code) : -1;
+  CloseHandle(readerThread);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  pipe->Release();
+  SetWord(result, 1);
+}
