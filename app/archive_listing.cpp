@@ -1,0 +1,148 @@
+#include "app/archive_listing.h"
+
+#include "app/target_path.h"
+
+namespace app {
+namespace {
+
+// A listed entry's names; a GBK character's second byte may be a backslash.
+std::vector<std::string> NamesOf(const std::string& path) {
+  std::vector<std::string> names(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (StartsDoubleByte(path, i)) {
+      names.back() += path.substr(i++, 2);
+    } else if (c == '\\' || c == '/') {
+      names.emplace_back();
+    } else {
+      names.back() += path[i];
+    }
+  }
+  return names;
+}
+
+bool UnderTopFolder(const std::string& path, bool folder) {
+  const std::vector<std::string> names = NamesOf(path);
+  if (!SameName(names.front(), "ZEDOVAV")) return false;
+  if (names.size() == 1) return folder;
+  for (size_t i = 1; i < names.size(); ++i) {
+    const std::string& name = names[i];
+    if (name.empty() || name == "." || name == ".." || name.find(':') != std::string::npos) return false;
+  }
+  return true;
+}
+
+uint64_t Decimal(const std::string& text) {
+  uint64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return UINT64_MAX;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+uint64_t RoundUp(uint64_t bytes, uint64_t unit) {
+  if (unit <= 1 || bytes % unit == 0) return bytes;
+  const uint64_t rounded = bytes + (unit - bytes % unit);
+  return rounded < bytes ? UINT64_MAX : rounded;
+}
+
+uint64_t AddSaturated(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
+// What an entry costs besides its bytes: its directory record and the
+// file system's bookkeeping, which dominate for small files on a stick.
+constexpr uint64_t kEntryWeight = 8192;
+// A directory record with a long name, for the room estimate.
+constexpr uint64_t kRecordBytes = 96;
+
+}  // namespace
+
+uint64_t ArchiveListing::BytesOnDisk(uint32_t clusterBytes) const {
+  const uint64_t cluster = clusterBytes ? clusterBytes : 1;
+  uint64_t total = 0;
+  size_t entry = 0;
+  for (uint64_t size : sizes) total = AddSaturated(total, RoundUp(size, cluster)), ++entry;
+  total = AddSaturated(total, uint64_t(folders) * cluster);
+  return AddSaturated(total, RoundUp(uint64_t(entry) * kRecordBytes, cluster));
+}
+
+int ArchiveListing::PercentAfter(uint64_t entriesDone) const {
+  // In doubles: the sums of huge sizes must not saturate into each other.
+  double done = 0, all = 0;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const double weight = static_cast<double>(sizes[i]) + kEntryWeight;
+    all += weight;
+    if (i < entriesDone) done += weight;
+  }
+  return all > 0 ? static_cast<int>(done * 100 / all) : 0;
+}
+
+void ListingReader::Feed(const char* text, size_t length) {
+  for (size_t i = 0; i < length; ++i) {
+    const char c = text[i];
+    if (c == '\n') {
+      TakeLine(partial_);
+      partial_.clear();
+    } else if (c != '\r') {
+      partial_ += c;
+    }
+  }
+}
+
+ArchiveListing ListingReader::Finish() {
+  if (!partial_.empty()) TakeLine(partial_);
+  partial_.clear();
+  EndEntry();
+  ArchiveListing done = std::move(listing_);
+  listing_ = {};
+  return done;
+}
+
+void ListingReader::TakeLine(const std::string& line) {
+  if (line.empty()) return EndEntry();
+  const size_t equals = line.find(" = ");
+  const bool bare = equals == std::string::npos && line.size() >= 2 && line.compare(line.size() - 2, 2, " =") == 0;
+  if (equals == std::string::npos && !bare) return;
+  const std::string key = line.substr(0, bare ? line.size() - 2 : equals);
+  const std::string value = bare ? std::string() : line.substr(equals + 3);
+  if (key == "Path") {
+    EndEntry();
+    inEntry_ = true;
+    path_ = value;
+  } else if (!inEntry_) {
+    return;
+  } else if (key == "Size") {
+    size_ = Decimal(value);
+  } else if (key == "Attributes") {
+    folder_ = folder_ || (!value.empty() && value[0] == 'D');
+  } else if (key == "Folder") {
+    folder_ = folder_ || value == "+";
+  } else if (key == "Encrypted") {
+    listing_.encrypted = listing_.encrypted || value == "+";
+  }
+}
+
+void ListingReader::EndEntry() {
+  if (!inEntry_) return;
+  inEntry_ = false;
+  if (!UnderTopFolder(path_, folder_)) listing_.strayEntry = true;
+  if (folder_) {
+    ++listing_.folders;
+    listing_.sizes.push_back(0);
+  } else {
+    ++listing_.files;
+    listing_.totalBytes = AddSaturated(listing_.totalBytes, size_);
+    listing_.sizes.push_back(size_);
+    if (size_ >= listing_.largestFile) {
+      listing_.largestFile = size_;
+      listing_.largestFileName = path_;
+    }
+  }
+  path_.clear();
+  size_ = 0;
+  folder_ = false;
+}
+
+}  // namespace app

@@ -1,0 +1,54 @@
+// What the archiver's technical listing (7z l -slt -ba) says of the tool
+// set, read as the output comes (pure).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace app {
+
+struct ArchiveListing {
+  uint32_t files = 0;
+  uint32_t folders = 0;
+  uint64_t totalBytes = 0;
+  uint64_t largestFile = 0;
+  std::string largestFileName;
+  bool encrypted = false;
+  // Some entry lies outside the one top folder ZEDOVAV (or is ZEDOVAV
+  // itself as a file), or names a path that climbs out (.., a drive, a
+  // leading backslash).
+  bool strayEntry = false;
+  // Each entry's size in listing order (folders 0); the archiver reports
+  // its progress as a count of entries done.
+  std::vector<uint64_t> sizes;
+
+  // Fit for unpacking: something to unpack, all of it under ZEDOVAV.
+  bool IsToolSet() const { return files > 0 && !strayEntry; }
+  // Bytes the set takes on a drive whose clusters are clusterBytes.
+  uint64_t BytesOnDisk(uint32_t clusterBytes) const;
+  // Share of the unpacking done after entriesDone entries, 0-100: each
+  // entry weighs its bytes and a fixed cost, as writing to a stick does.
+  int PercentAfter(uint64_t entriesDone) const;
+};
+
+class ListingReader {
+ public:
+  void Feed(const char* text, size_t length);
+  // The listing, with the last entry taken in even without a blank line.
+  ArchiveListing Finish();
+
+ private:
+  void TakeLine(const std::string& line);
+  void EndEntry();
+
+  ArchiveListing listing_;
+  std::string partial_;
+  // The entry being read.
+  std::string path_;
+  uint64_t size_ = 0;
+  bool folder_ = false;
+  bool inEntry_ = false;
+};
+
+}  // namespace app
