@@ -11,8 +11,8 @@ int __cdecl ProgramEntry();
 void __cdecl OnMainWindowCreated();
 void __cdecl OnBrowseClicked();
 void __cdecl OnUpgradeClicked();
-[[noreturn]] void __cdecl UpgradeWorker();
-// The thread procedure StartThread is given; it calls UpgradeWorker.
+// The thread procedure StartThread is given, with the target's full path
+// (a heap string it takes over) as its parameter; it calls UpgradeWorker.
 uint32_t __stdcall UpgradeWorkerEntry(uint32_t parameter);
 // 1 on 64-bit Windows, else 0.
 int32_t __cdecl IsSystem64Bit();

@@ -1,70 +1,63 @@
-// The upgrade itself, on its own thread: test the archive, delete the old
-// tool set, unpack the new one, and end with the archiver's verdict.
+// The upgrade on its own thread, which owns the wait window: the window
+// stays painted while the archiver runs and the old set is deleted. A
+// refusal brings the main window back; anything else ends the tool with
+// its code once the user has read how it went.
+#include <memory>
+#include <string>
+
 #include "app/compiled_code.h"
+#include "app/dll_commands.h"
 #include "app/subroutines.h"
-#include "app/upgrade_checks.h"
+#include "app/upgrade_guards.h"
+#include "app/upgrade_log.h"
+#include "app/upgrade_run.h"
+#include "app/upgrade_ui.h"
 #include "app/upgrader_commands.h"
 
 using namespace app;
-namespace pi = program_image;
 
 namespace {
 
-// Tells the user what the archiver said and ends with its exit code.
-[[noreturn]] void FailWith(int32_t exitCode, uint32_t textConstant, uint32_t hintConstant) {
-  char* reason = DescribeArchiverFailure(exitCode);
-  char* text = Join(ConstantText(textConstant), reason, ConstantText(hintConstant));
-  FreeText(reason);
-  ShowMessage(pi::kFailureTitle, text);
-  FreeText(text);
-  ServiceEndProgram(exitCode);
+constexpr uint32_t kCloseMessage = 0x0010;  // WM_CLOSE
+
+// The runtime window this thread owns: the wait window.
+uint32_t ThreadWindow() {
+  const uint32_t thread = Dll(pi::kDllGetCurrentThreadId, {});
+  uint32_t window = 0;
+  while ((window = Dll(pi::kDllFindWindowExA, {0, window, ConstantAddress(pi::kWindowClassName), 0})) != 0) {
+    if (Dll(pi::kDllGetWindowThreadProcessId, {window, 0}) == thread) return window;
+  }
+  return 0;
 }
 
-int32_t TestArchive() {
-  char* runDirectory = GetRunDirectory();
-  const char* r = OrEmpty(runDirectory);
-  char* command = Join(r, ConstantText(pi::kArchiveTestCommand), r, ConstantText(pi::kArchiveName));
-  FreeText(runDirectory);
-  const int32_t exitCode = RunHiddenAndWait(command);
-  FreeText(command);
-  return exitCode;
+void ReturnToMainWindow() {
+  WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, true);
+  WriteBoolProperty(pi::kMainWindow, pi::kStatusLabel, kPropertyVisible, false);
+  // Closed on its own thread, so the next upgrade loads it anew.
+  if (const uint32_t wait = ThreadWindow()) Dll(pi::kDllSendMessageA, {wait, kCloseMessage, 0, 0});
 }
 
-void DeleteOldToolSet(const char* target) {
-  char* doomed = Join(OrEmpty(target), ConstantText(pi::kZedovavDirectory));
-  DeleteDirectory(doomed);
-  FreeText(doomed);
-}
-
-int32_t Unpack(const char* target) {
-  char* r1 = GetRunDirectory();
-  char* r2 = GetRunDirectory();
-  char* command = Join(OrEmpty(r1), ConstantText(pi::kArchiverCommand), OrEmpty(r2),
-                        ConstantText(pi::kArchiveSwitch), OrEmpty(target), ConstantText(pi::kQuoteSpace));
-  FreeText(r1);
-  FreeText(r2);
-  const int32_t exitCode = RunHiddenAndWait(command);
-  FreeText(command);
-  return exitCode;
+void UpgradeWorker(const std::string& target) {
+  LoadWindowCommand(pi::kWaitWindow, pi::kWaitWindowUnit);
+  WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, false);
+  const UpgradeResult result = RunUpgrade(target);
+  Log().End((result.refused ? "未升级，退出码 " : "退出码 ") + std::to_string(result.exitCode));
+  if (result.refused) {
+    ReturnToMainWindow();
+    if (result.title) Tell(result.title, result.text, result.icon);
+    WriteBoolProperty(pi::kMainWindow, pi::kBrowseButton, kPropertyDisabled, false);
+    WriteBoolProperty(pi::kMainWindow, pi::kUpgradeButton, kPropertyDisabled, false);
+    ReleaseTheMachine();
+    return;
+  }
+  if (result.title) Tell(result.title, result.text, result.icon);
+  ServiceEndProgram(result.exitCode);
 }
 
 }  // namespace
 
-extern "C" void __cdecl UpgradeWorker() {
-  LoadWindowCommand(pi::kWaitWindow, pi::kWaitWindowUnit);
-  WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, false);
-
-  const int32_t tested = TestArchive();
-  if (tested != 0) FailWith(tested, pi::kTestFailedText, pi::kTestFailedHint);
-
-  char* target = ReadTextProperty(pi::kMainWindow, pi::kTargetEditBox, kPropertyContent);
-  DeleteOldToolSet(target);
-  const int32_t unpacked = Unpack(target);
-  FreeText(target);
-  if (unpacked != 0) FailWith(unpacked, pi::kUnpackFailedText, pi::kUnpackFailedHint);
-  ServiceEndProgram(0);
-}
-
-extern "C" uint32_t __stdcall UpgradeWorkerEntry(uint32_t) {
-  UpgradeWorker();
+extern "C" uint32_t __stdcall UpgradeWorkerEntry(uint32_t parameter) {
+  const std::unique_ptr<std::string> target(reinterpret_cast<std::string*>(parameter));
+  UpgradeWorker(*target);
+  return 0;
 }

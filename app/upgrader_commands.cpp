@@ -8,6 +8,13 @@ namespace app {
 
 char* GetRunDirectory() { return TextResult(CallCommand(kCoreLibrary, kGetRunDirectory, {})); }
 
+std::string RunDirectoryText() {
+  char* text = GetRunDirectory();
+  std::string directory = OrEmpty(text);
+  FreeText(text);
+  return directory;
+}
+
 char* SpaceText(int32_t count) {
   return TextResult(CallCommand(kCoreLibrary, kSpaceText, {IntArgument(count)}));
 }
@@ -21,17 +28,19 @@ bool DeleteDirectory(const char* path) {
   return CallCommand(kCoreLibrary, kDeleteDirectory, {TextArgument(path)}).low != 0;
 }
 
-// A start that fails now and then under load (seen under Wine, about once
-// in a few hundred runs) is tried once more before it counts as a failure.
-int32_t RunHiddenAndWait(const char* commandLine) {
-  int32_t exitCode = -1;
-  for (int attempt = 0; attempt < 2 && exitCode == -1; ++attempt) {
-    const TypedValue started = CallCommand(
-        kCoreLibrary, kRunCommandLine,
-        {TextArgument(commandLine), BoolArgument(true), IntArgument(1), IntVariable(&exitCode)});
-    if (!started.low) exitCode = -1;
-  }
-  return exitCode;
+bool DeleteDirectory(const char* path, RemovalReader reader, uint32_t parameter) {
+  const TypedValue subroutine{Address(reinterpret_cast<const void*>(reader)), 0, kTagSubroutine};
+  return CallCommand(kCoreLibrary, kDeleteDirectory,
+                     {TextArgument(path), subroutine, IntArgument(static_cast<int32_t>(parameter))})
+             .low != 0;
+}
+
+bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode) {
+  const TypedValue subroutine{Address(reinterpret_cast<const void*>(reader)), 0, kTagSubroutine};
+  return CallCommand(kCoreLibrary, kRunAndReadOutput,
+                     {TextArgument(commandLine), reader ? subroutine : Omitted(),
+                      IntArgument(static_cast<int32_t>(parameter)), IntVariable(exitCode)})
+             .low != 0;
 }
 
 bool LoadWindowCommand(uint32_t windowId, uint32_t unitId) {
@@ -39,10 +48,11 @@ bool LoadWindowCommand(uint32_t windowId, uint32_t unitId) {
   return CallCommand(kCoreLibrary, kLoadWindowCommand, {window, Omitted(), BoolArgument(false)}).low != 0;
 }
 
-bool StartThread(uint32_t entry, int32_t* handle) {
+bool StartThread(uint32_t entry, uint32_t parameter, int32_t* handle) {
   const TypedValue subroutine{entry, 0, kTagSubroutine};
-  return CallCommand(kThreadingLibrary, kStartThread, {subroutine, Omitted(), IntVariable(handle)}).low !=
-         0;
+  return CallCommand(kThreadingLibrary, kStartThread,
+                     {subroutine, IntArgument(static_cast<int32_t>(parameter)), IntVariable(handle)})
+             .low != 0;
 }
 
 char* BrowseForFolder(const char* title, bool includeFiles) {

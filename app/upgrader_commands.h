@@ -1,19 +1,29 @@
 // The library commands the upgrader calls, each by its library and number.
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace app {
 
 // Texts that come back are new heap texts (or null) the caller frees.
 char* GetRunDirectory();
+// The same as a string: the tool's folder, without a trailing backslash.
+std::string RunDirectoryText();
 char* SpaceText(int32_t count);
 bool WriteToFile(const char* path, uint32_t byteSetConstant);
 bool DeleteDirectory(const char* path);
-// Runs hidden and waits; the program's exit code, -1 when it did not start
-// (twice).
-int32_t RunHiddenAndWait(const char* commandLine);
+// The same, with reader(parameter, entries removed so far) called while it
+// goes on.
+using RemovalReader = void(__stdcall*)(uint32_t parameter, uint32_t removed);
+bool DeleteDirectory(const char* path, RemovalReader reader, uint32_t parameter);
+// Runs a program without a window and waits for it, handing its output to
+// reader(parameter, text, length) on this thread as it comes. False when
+// it did not start; *exitCode its code (-1 when it cannot be told).
+using OutputReader = void(__stdcall*)(uint32_t parameter, const char* text, uint32_t length);
+bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode);
 bool LoadWindowCommand(uint32_t windowId, uint32_t unitId);
-bool StartThread(uint32_t entry, int32_t* handle);
+// entry(parameter) on a new thread; its handle into *handle.
+bool StartThread(uint32_t entry, uint32_t parameter, int32_t* handle);
 char* BrowseForFolder(const char* title, bool includeFiles);
 
 }  // namespace app

@@ -6,6 +6,8 @@
 
 #include "commands/core_library.h"
 #include "commands/path_rules.h"
+#include "commands/thread_messages.h"
+#include "runtime/services.h"
 
 namespace {
 
@@ -48,15 +50,44 @@ std::vector<ListingEntry> ListDirectory(const std::string& directory) {
   return listing;
 }
 
-void DeleteContents(const std::string& directory) {
+// A long deletion tells the caller how far it got, and keeps the calling
+// thread's windows painted and answering, at most every few ticks.
+class DeleteProgress {
+ public:
+  DeleteProgress(uint32_t reader, uint32_t parameter)
+      : reader_(reader), parameter_(parameter), serve_(ThreadHasWindows()), last_(GetTickCount()) {}
+  void Removed(bool removed) {
+    if (removed) ++removed_;
+    if (!reader_ && !serve_) return;
+    const DWORD now = GetTickCount();
+    if (now - last_ < kIntervalMs) return;
+    last_ = now;
+    Report();
+  }
+  void Report() {
+    if (serve_) ServePaintAndSent();
+    if (!reader_) return;
+    const uint32_t words[2] = {parameter_, removed_};
+    CallSaved(reader_, 2, words);
+  }
+
+ private:
+  static constexpr DWORD kIntervalMs = 100;
+  uint32_t reader_, parameter_;
+  bool serve_;
+  DWORD last_;
+  uint32_t removed_ = 0;
+};
+
+void DeleteContents(const std::string& directory, DeleteProgress& progress) {
   for (const ListingEntry& entry : ListDirectory(directory)) {
     switch (entry.kind) {
       case EntryKind::Directory:
-        DeleteContents(entry.path);
-        RemoveDirectoryA(entry.path.c_str());
+        DeleteContents(entry.path, progress);
+        progress.Removed(RemoveDirectoryA(entry.path.c_str()) != 0);
         break;
-      case EntryKind::Link: RemoveDirectoryA(entry.path.c_str()); break;
-      case EntryKind::File: DeleteFileA(entry.path.c_str()); break;
+      case EntryKind::Link: progress.Removed(RemoveDirectoryA(entry.path.c_str()) != 0); break;
+      case EntryKind::File: progress.Removed(DeleteFileA(entry.path.c_str()) != 0); break;
     }
   }
 }
@@ -79,12 +110,22 @@ void __cdecl WriteToFile(TypedValue* result, int32_t count, const TypedValue* ar
   SetWord(result, written && closed ? 1 : 0);
 }
 
+// Arguments: directory path; optionally a reader subroutine, called as
+// reader(parameter, entries removed so far) while the deletion goes on,
+// and its parameter.
 void __cdecl DeleteDirectory(TypedValue* result, int32_t count, const TypedValue* args) {
   const char* text = AddressOf<const char>(WordAt(count, args, 0));
+  const TypedValue* reader = GivenArgument(count, args, 1);
+  const TypedValue* parameter = GivenArgument(count, args, 2);
   const std::string path = PathAfterLeadingSpaces(text);
   if (path.empty() || IsDriveOrDriveRoot(path)) return;
+  DeleteProgress progress(reader ? reader->low : 0, parameter ? parameter->low : 0);
   // Named through a link: remove the link, never what it points at.
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) DeleteContents(path);
-  SetWord(result, RemoveDirectoryA(path.c_str()) ? 1 : 0);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    DeleteContents(path, progress);
+  const bool removed = RemoveDirectoryA(path.c_str()) != 0;
+  progress.Removed(removed);
+  progress.Report();
+  SetWord(result, removed ? 1 : 0);
 }

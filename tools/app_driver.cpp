@@ -78,7 +78,10 @@ BoxSeen ReadMessageBox(HWND box) {
   return seen;
 }
 
-void CloseMessageBox(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+void AnswerMessageBox(HWND box, int button) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0); }
+
+// A question has no OK button: its safe answer is No.
+void CloseMessageBox(HWND box) { AnswerMessageBox(box, GetDlgItem(box, IDOK) ? IDOK : IDNO); }
 
 HWND FindChildByText(HWND parent, const char* text) {
   ChildSearch search{text, nullptr, nullptr};

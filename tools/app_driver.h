@@ -23,7 +23,10 @@ HWND FindTopWindow(DWORD processId, int width, int height);
 // The visible message box (dialog class) of the process, or null.
 HWND FindMessageBox(DWORD processId);
 BoxSeen ReadMessageBox(HWND box);
+// Presses OK, or No when the box asks a question.
 void CloseMessageBox(HWND box);
+// Presses the button with this id (IDYES, IDNO, ...).
+void AnswerMessageBox(HWND box, int button);
 
 // A child window of parent with this text (GBK), or null.
 HWND FindChildByText(HWND parent, const char* text);

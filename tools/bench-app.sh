@@ -24,7 +24,8 @@ rm -rf "$bench/set"
 "$here/test-display.sh" start "$bindir"
 trap '"$here/test-display.sh" stop "$bindir"' EXIT
 DISPLAY=$(cat "$bindir/test-display"); export DISPLAY
-ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:"
+"$here/wine-drive.sh" "$WINEPREFIX" e "$drive" floppy
+"$here/test-display.sh" restart-wine "$bindir"
 # One start writes data\PE\7z.exe and 7z.dll, which the archiver-alone runs use.
 wine "$bindir/tests/bench/upgrader_bench.exe" "$(winepath -w "$tool/pe_upgrader.exe")" \
   "$(winepath -w "$bindir/tests/bench/bare_window.exe")" "$(winepath -w "$tool")" | iconv -f GBK -t UTF-8

@@ -43,7 +43,9 @@ before=$(list_drive)
 
 if [ -n "${DISPLAY:-}" ]; then
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-  ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:"
+  # A removable drive, as a USB stick is; the type counts from Wine's next start.
+  "$here/wine-drive.sh" "$WINEPREFIX" e "$drive" floppy
+  wineserver -k 2>/dev/null || true
   echo "run: E: is $drive; type E:\\ (or browse to it) and press 升级"
   set +e
   wine "$tool/pe_upgrader.exe"
@@ -53,7 +55,8 @@ else
   "$here/test-display.sh" start "$bindir"
   trap '"$here/test-display.sh" stop "$bindir"' EXIT
   DISPLAY=$(cat "$bindir/test-display"); export DISPLAY
-  ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:"
+  "$here/wine-drive.sh" "$WINEPREFIX" e "$drive" floppy
+  "$here/test-display.sh" restart-wine "$bindir"
   rm -f "$bindir/main-window.bmp" "$bindir/wait-window.bmp"
   set +e
   wine "$bindir/tools/demo_driver.exe" "$(winepath -w "$tool/pe_upgrader.exe")" 'E:\' "$(winepath -w "$bindir")" \

@@ -1,19 +1,32 @@
 #!/bin/sh
-# make-sample.sh FOLDER: packs small tool sets with Debian's 7-Zip, ZEDOVAV
-# at the top as the upgrader expects it: FOLDER/ZEDOVAV.7z with two files,
-# and FOLDER/LARGE.7z with 1,500, which takes the archiver a few seconds.
+# make-sample.sh FOLDER: packs the tool sets the end-to-end tests unpack,
+# with Debian's 7-Zip, ZEDOVAV at the top as the upgrader expects it:
+#   ZEDOVAV.7z    two small files
+#   LARGE.7z      1,500 files, which takes the archiver a few seconds
+#   ENCRYPTED.7z  the small set with a password; HIDDEN.7z with its names
+#                 encrypted as well
+#   LOOSE.7z      files at the top beside a folder of another name
+#   ROOM9M.7z, ROOM20M.7z  one file of 9 or 20 MiB of zeros (small packed)
 set -eu
 rm -rf "$1"
-mkdir -p "$1/small/ZEDOVAV/Tools" "$1/large/ZEDOVAV"
-cd "$1/small"
-printf 'tool set 2.0\n' >ZEDOVAV/VERSION.TXT
-printf 'partition tool 2.0\n' >ZEDOVAV/Tools/PARTTOOL.TXT
-7zz a -bso0 -bsp0 ../ZEDOVAV.7z ZEDOVAV
-cd "$1/large"
+mkdir -p "$1/small/ZEDOVAV/Tools" "$1/large/ZEDOVAV" "$1/loose/Tools" "$1/room9/ZEDOVAV" "$1/room20/ZEDOVAV"
+pack() { (cd "$1" && shift && 7zz a -bso0 -bsp0 "$@"); }
+printf 'tool set 2.0\n' >"$1/small/ZEDOVAV/VERSION.TXT"
+printf 'partition tool 2.0\n' >"$1/small/ZEDOVAV/Tools/PARTTOOL.TXT"
+pack "$1/small" ../ZEDOVAV.7z ZEDOVAV
+pack "$1/small" -psecret ../ENCRYPTED.7z ZEDOVAV
+pack "$1/small" -psecret -mhe=on ../HIDDEN.7z ZEDOVAV
 for d in $(seq 10 24); do
-  mkdir -p "ZEDOVAV/D$d"
-  for f in $(seq 10 109); do printf 'tool %s.%s\n' "$d" "$f" >"ZEDOVAV/D$d/F$f.TXT"; done
+  mkdir -p "$1/large/ZEDOVAV/D$d"
+  for f in $(seq 10 109); do printf 'tool %s.%s\n' "$d" "$f" >"$1/large/ZEDOVAV/D$d/F$f.TXT"; done
 done
-7zz a -bso0 -bsp0 ../LARGE.7z ZEDOVAV
+pack "$1/large" ../LARGE.7z ZEDOVAV
+printf 'not the user notes\n' >"$1/loose/NOTES.TXT"
+printf 'a tool\n' >"$1/loose/Tools/TOOL.TXT"
+pack "$1/loose" ../LOOSE.7z NOTES.TXT Tools
+head -c 9437184 /dev/zero >"$1/room9/ZEDOVAV/BIG.BIN"
+pack "$1/room9" ../ROOM9M.7z ZEDOVAV
+head -c 20971520 /dev/zero >"$1/room20/ZEDOVAV/BIG.BIN"
+pack "$1/room20" ../ROOM20M.7z ZEDOVAV
 cd "$1"
-rm -rf small large
+rm -rf small large loose room9 room20

@@ -70,7 +70,8 @@ TEST_F(UpgraderImage, HeaderWords) {
   EXPECT_EQ(image_.lastSerial, 106206u);
   EXPECT_EQ(app_->serialCounter, 106207);
   EXPECT_EQ(image_.libraryCount, 5u);
-  EXPECT_EQ(image_.dllCommandCount, 16u);
+  EXPECT_EQ(image_.dllCommandCount, program_image::kDllCommandCount);
+  EXPECT_EQ(image_.dllCommandCount, 41u);
   EXPECT_EQ(image_.codeBase, reinterpret_cast<uint32_t>(g_codeBase));
   // The code segment starts with a routine returning 0 whose third byte is
   // a bare return, right before codeBase.

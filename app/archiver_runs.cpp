@@ -1,0 +1,74 @@
+#include "app/archiver_runs.h"
+
+#include "app/compiled_code.h"
+#include "app/upgrader_commands.h"
+
+namespace app {
+namespace {
+
+namespace pi = program_image;
+
+// Each piece of output, after the run's own reading of it.
+using MoreReading = std::function<void(const char* text, size_t length, const ArchiverOutput& output)>;
+
+struct Reading {
+  ArchiverRun* run;
+  const MoreReading* more;
+};
+
+void __stdcall ReadOutput(uint32_t parameter, const char* text, uint32_t length) {
+  auto* reading = reinterpret_cast<Reading*>(parameter);
+  reading->run->output.Feed(text, length);
+  if (*reading->more) (*reading->more)(text, length, reading->run->output);
+}
+
+// A start that fails is tried once more (seen under Wine under load, about
+// once in a few hundred runs); a program that started is never run twice,
+// whatever its exit code.
+ArchiverRun Run(const std::string& commandLine, const MoreReading& more) {
+  ArchiverRun run;
+  run.commandLine = commandLine;
+  Reading reading{&run, &more};
+  for (int attempt = 0; attempt < 2 && !run.started; ++attempt)
+    run.started = RunAndReadOutput(commandLine.c_str(), &ReadOutput, Address(&reading), &run.exitCode);
+  if (!run.started) run.exitCode = -1;
+  return run;
+}
+
+std::string Quoted(const std::string& runDirectory, uint32_t commandConstant) {
+  return ConstantText(pi::kQuote) + runDirectory + ConstantText(commandConstant) + runDirectory;
+}
+
+}  // namespace
+
+ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing) {
+  ListingReader reader;
+  ArchiverRun run = Run(Quoted(runDirectory, pi::kListCommand) + ConstantText(pi::kArchiveName) +
+                            ConstantText(pi::kQuote),
+                        [&](const char* text, size_t length, const ArchiverOutput&) { reader.Feed(text, length); });
+  *listing = reader.Finish();
+  return run;
+}
+
+ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging,
+                          const std::function<void(const ArchiverOutput&)>& progress) {
+  return Run(Quoted(runDirectory, pi::kArchiverCommand) + ConstantText(pi::kArchiveSwitch) + staging +
+                 ConstantText(pi::kQuoteSpace),
+             [&](const char*, size_t, const ArchiverOutput& output) {
+               if (progress) progress(output);
+             });
+}
+
+bool SaysEncrypted(const ArchiverOutput& output) {
+  return output.Mentions("Wrong password") || output.Mentions("encrypted archive");
+}
+bool SaysDiskFull(const ArchiverOutput& output) {
+  return output.Mentions("not enough space") || output.Mentions("disk is full") || output.Mentions("空间不足");
+}
+bool SaysDamaged(const ArchiverOutput& output) {
+  return output.Mentions("CRC Failed") || output.Mentions("Data Error") || output.Mentions("Headers Error") ||
+         output.Mentions("Unexpected end of archive") || output.Mentions("Cannot open the file as archive") ||
+         output.Mentions("Can not open the file as archive");
+}
+
+}  // namespace app

@@ -1,0 +1,32 @@
+// The archiver's two runs: the listing that comes before anything on the
+// drive changes, and the unpack into the staging folder with its progress.
+// Every path on their command lines is quoted.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/archive_listing.h"
+#include "app/archiver_output.h"
+
+namespace app {
+
+struct ArchiverRun {
+  bool started = false;
+  int32_t exitCode = -1;
+  std::string commandLine;
+  ArchiverOutput output;
+};
+
+// The listing of the archive, and how the run went.
+ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing);
+// Unpacks into staging; progress(output) after each piece of output.
+ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging,
+                          const std::function<void(const ArchiverOutput&)>& progress);
+
+// What the output says of a failure.
+bool SaysEncrypted(const ArchiverOutput& output);
+bool SaysDiskFull(const ArchiverOutput& output);
+bool SaysDamaged(const ArchiverOutput& output);
+
+}  // namespace app

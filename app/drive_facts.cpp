@@ -1,0 +1,80 @@
+#include "app/drive_facts.h"
+
+#include "app/dll_commands.h"
+#include "app/target_path.h"
+
+namespace app {
+namespace {
+
+std::string TextOf(const char* buffer) { return std::string(buffer); }
+
+std::string VolumeOf(const std::string& path) {
+  char volume[kPathBuffer] = {};
+  if (!Dll(pi::kDllGetVolumePathNameA, {Address(path.c_str()), Address(volume), kPathBuffer})) return {};
+  return TextOf(volume);
+}
+
+}  // namespace
+
+DriveFacts ReadDriveFacts(const std::string& target) {
+  DriveFacts drive;
+  drive.volume = VolumeOf(target);
+  if (drive.volume.empty()) drive.volume = target;
+  const char* root = drive.volume.c_str();
+  drive.type = DriveType(root);
+  char fileSystem[64] = {};
+  uint32_t serial = 0, nameLength = 0, flags = 0;
+  if (Dll(pi::kDllGetVolumeInformationA, {Address(root), 0, 0, Address(&serial), Address(&nameLength),
+                                          Address(&flags), Address(fileSystem), sizeof fileSystem}))
+    drive.fileSystem = TextOf(fileSystem);
+  uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (Dll(pi::kDllGetDiskFreeSpaceA, {Address(root), Address(&sectorsPerCluster), Address(&bytesPerSector),
+                                      Address(&freeClusters), Address(&clusters)}))
+    drive.clusterBytes = sectorsPerCluster * bytesPerSector;
+  uint64_t available = 0, total = 0, free = 0;
+  // Asked of the target itself: quotas and mount folders apply there.
+  drive.freeKnown = Dll(pi::kDllGetDiskFreeSpaceExA,
+                        {Address(target.c_str()), Address(&available), Address(&total), Address(&free)}) != 0;
+  drive.freeBytes = drive.freeKnown ? available : 0;
+  return drive;
+}
+
+bool ReadIdentity(const std::string& path, FolderIdentity* identity) {
+  const uint32_t handle = OpenForIdentity(path.c_str());
+  if (handle == kInvalidHandle) return false;
+  FileInformation information{};
+  const bool read = Dll(pi::kDllGetFileInformationByHandle, {handle, Address(&information)}) != 0;
+  CloseHandleWord(handle);
+  if (!read) return false;
+  *identity = {information.volumeSerial, information.indexHigh, information.indexLow};
+  return true;
+}
+
+// By name and by identity: a substituted drive or a second letter for the
+// same volume reaches the same root folder.
+bool HoldsWindows(const DriveFacts& drive) {
+  char windows[kPathBuffer] = {};
+  if (!Dll(pi::kDllGetWindowsDirectoryA, {Address(windows), kPathBuffer})) return false;
+  const std::string windowsVolume = VolumeOf(windows);
+  if (windowsVolume.empty()) return false;
+  if (SameName(windowsVolume, drive.volume)) return true;
+  FolderIdentity a, b;
+  return ReadIdentity(windowsVolume, &a) && ReadIdentity(drive.volume, &b) && a == b;
+}
+
+uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uint32_t* files) {
+  const uint64_t cluster = clusterBytes ? clusterBytes : 1;
+  uint64_t total = cluster;  // the folder's own records
+  ForEachEntry(folder, [&](const FindData& found) {
+    if (found.attributes & kDirectoryAttribute) {
+      total += FolderBytesOnDisk(JoinPath(folder, found.name), clusterBytes, files);
+    } else {
+      const uint64_t size = uint64_t(found.sizeHigh) << 32 | found.sizeLow;
+      total += (size + cluster - 1) / cluster * cluster;
+      if (files) ++*files;
+    }
+  });
+  return total;
+}
+
+}  // namespace app

@@ -1,0 +1,53 @@
+#include "app/upgrade_ui.h"
+
+#include "app/compiled_code.h"
+
+namespace app {
+namespace {
+
+namespace pi = program_image;
+
+constexpr uint32_t kYesNo = 4, kSecondButtonDefault = 0x100, kAnswerYes = 6;
+
+// The runtime window of this process that is visible and on top: the wait
+// window while it shows, else the main window.
+uint32_t VisibleToolWindow() {
+  const uint32_t process = Dll(pi::kDllGetCurrentProcessId, {});
+  uint32_t window = 0;
+  while ((window = Dll(pi::kDllFindWindowExA, {0, window, ConstantAddress(pi::kWindowClassName), 0})) != 0) {
+    uint32_t owner = 0;
+    Dll(pi::kDllGetWindowThreadProcessId, {window, Address(&owner)});
+    if (owner == process && Dll(pi::kDllIsWindowVisible, {window})) return window;
+  }
+  return 0;
+}
+
+uint32_t Box(uint32_t titleConstant, const std::string& text, uint32_t style) {
+  return Dll(pi::kDllMessageBoxA,
+             {VisibleToolWindow(), Address(text.c_str()), ConstantAddress(titleConstant), style});
+}
+
+}  // namespace
+
+UpgradeUi& Ui() {
+  static UpgradeUi ui;
+  return ui;
+}
+
+void Tell(uint32_t titleConstant, const std::string& text, uint32_t icon) {
+  if (!Ui().silent) Box(titleConstant, text, icon);
+}
+
+bool Ask(uint32_t titleConstant, const std::string& text) {
+  if (Ui().silent) return Ui().yes;
+  return Box(titleConstant, text, kYesNo | kBoxQuestion | kSecondButtonDefault) == kAnswerYes;
+}
+
+void ShowStage(const std::string& text) {
+  if (Ui().silent) return;
+  WriteTextProperty(pi::kWaitWindow, pi::kWaitLabel, kPropertyContent, text.c_str());
+}
+
+std::string Say(uint32_t constant) { return ConstantText(constant); }
+
+}  // namespace app

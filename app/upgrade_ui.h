@@ -1,0 +1,29 @@
+// Where the upgrade speaks to the user: message boxes over the tool's
+// visible window and the wait window's label, or nothing at all in a
+// silent run, where a question is answered by the command line.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+struct UpgradeUi {
+  bool silent = false;
+  bool yes = false;  // the answer a silent run gives to every question
+};
+UpgradeUi& Ui();
+
+enum : uint32_t { kBoxError = 0x10, kBoxQuestion = 0x20, kBoxWarning = 0x30, kBoxInformation = 0x40 };
+
+// A box over the tool's visible window (the one on top); a silent run
+// shows none.
+void Tell(uint32_t titleConstant, const std::string& text, uint32_t icon);
+// Yes/No, No the default; true for Yes.
+bool Ask(uint32_t titleConstant, const std::string& text);
+// The wait window's label, when there is one.
+void ShowStage(const std::string& text);
+
+// A constant text of the program.
+std::string Say(uint32_t constant);
+
+}  // namespace app
