@@ -7,6 +7,7 @@
 #include "app/exit_codes.h"
 #include "app/staged_swap.h"
 #include "app/target_path.h"
+#include "app/upgrade_log.h"
 #include "app/upgrade_ui.h"
 #include "app/upgrader_commands.h"
 
@@ -66,26 +67,36 @@ bool ClaimTheMachine() {
   return true;
 }
 
+// Each guard's answer goes to the log as it is given.
+bool Passes(const char* guard, bool passed) {
+  Log().Line(std::string("检查 ") + guard + (passed ? "：通过" : "：未通过"));
+  return passed;
+}
+
 // The guards on a normalised target, in the order a user can act on them.
 int32_t CheckTarget(const std::string& target) {
-  if (!IsDirectory(target.c_str()))
+  if (!Passes("目录存在", IsDirectory(target.c_str())))
     return Refuse(kExitTargetRefused, Say(pi::kTargetMissingText) + target + Say(pi::kTargetMissingHint));
-  for (const std::string& ours : StakeFolders(target))
-    if (SameName(LastName(target), LastName(ours))) return Refuse(kExitTargetRefused, Quoted(target, pi::kTargetZedovavHint));
+  bool isOurs = false;
+  for (const std::string& ours : StakeFolders(target)) isOurs = isOurs || SameName(LastName(target), LastName(ours));
+  if (!Passes("目标不是 ZEDOVAV 目录本身", !isOurs))
+    return Refuse(kExitTargetRefused, Quoted(target, pi::kTargetZedovavHint));
   const DriveFacts drive = ReadDriveFacts(target);
-  if (HoldsWindows(drive)) return Refuse(kExitTargetRefused, Quoted(target, pi::kWindowsDriveHint));
-  if (!ToolFileExists(pi::kArchiveName)) return Refuse(kExitArchiveRefused, Say(pi::kArchiveMissingText));
-  if (!ToolFileExists(pi::kArchiverFileName) || !ToolFileExists(pi::kArchiverLibraryName))
+  if (!Passes("不是 Windows 所在的磁盘", !HoldsWindows(drive)))
+    return Refuse(kExitTargetRefused, Quoted(target, pi::kWindowsDriveHint));
+  if (!Passes("升级包存在", ToolFileExists(pi::kArchiveName)))
+    return Refuse(kExitArchiveRefused, Say(pi::kArchiveMissingText));
+  if (!Passes("解压程序存在", ToolFileExists(pi::kArchiverFileName) && ToolFileExists(pi::kArchiverLibraryName)))
     return Refuse(kExitArchiveRefused, Say(pi::kArchiverMissingText));
-  switch (ToolPlaceAgainst(target)) {
-    case ToolPlace::Inside: return Refuse(kExitTargetRefused, Say(pi::kToolInsideText));
-    case ToolPlace::Unknown: return Refuse(kExitTargetRefused, Say(pi::kToolPlaceUnknownText));
-    case ToolPlace::Outside: break;
-  }
-  if (!ClaimTheMachine()) return Refuse(kExitAnotherUpgrade, Say(pi::kAnotherUpgradeText));
+  const ToolPlace place = ToolPlaceAgainst(target);
+  if (!Passes("本程序不在将被替换的目录中", place == ToolPlace::Outside))
+    return Refuse(kExitTargetRefused, Say(place == ToolPlace::Inside ? pi::kToolInsideText : pi::kToolPlaceUnknownText));
+  if (!Passes("没有其他升级在进行", ClaimTheMachine()))
+    return Refuse(kExitAnotherUpgrade, Say(pi::kAnotherUpgradeText));
   // USB hard disks call themselves fixed too: ask, do not refuse.
   if (drive.type == kDriveFixed &&
-      !Ask(pi::kConfirmTitle, Quoted(target, pi::kFixedDiskHint) + "\r\n\r\n" + Say(pi::kFixedDiskAsk))) {
+      !Passes("本地硬盘，用户确认升级",
+              Ask(pi::kConfirmTitle, Quoted(target, pi::kFixedDiskHint) + "\r\n\r\n" + Say(pi::kFixedDiskAsk)))) {
     ReleaseTheMachine();
     return kExitNotConfirmed;
   }
@@ -97,6 +108,7 @@ int32_t CheckTarget(const std::string& target) {
 std::string GuardTarget(const char* text, int32_t* exitCode) {
   const TargetPath target = NormaliseTarget(OrEmpty(text));
   const std::string typed = OrEmpty(text);
+  Passes("完整路径", target.problem == TargetProblem::None);
   switch (target.problem) {
     case TargetProblem::Empty: *exitCode = Refuse(kExitTargetRefused, Say(pi::kTargetEmptyText)); return {};
     case TargetProblem::Relative: *exitCode = Refuse(kExitTargetRefused, Quoted(typed, pi::kTargetRelativeHint)); return {};

@@ -54,13 +54,17 @@ void __stdcall ShowRemoved(uint32_t parameter, uint32_t removed) {
             Say(pi::kStageRemovedCount));
 }
 
-// Deletes a folder of the upgrade's, the count of what is gone on the
-// wait window meanwhile.
-void RemoveFolder(const std::string& folder) {
+// Deletes a folder of the upgrade's; an old set's deletion shows the count
+// of what is gone on the wait window meanwhile.
+void RemoveFolder(const std::string& folder, bool oldSet) {
   const std::string stage = Say(pi::kStageRemoving);
-  const bool removed = DeleteDirectory(folder.c_str(), &ShowRemoved, Address(&stage));
+  if (oldSet) ShowStage(stage + "0" + Say(pi::kStageRemovedCount));
+  const bool removed = oldSet ? DeleteDirectory(folder.c_str(), &ShowRemoved, Address(&stage))
+                              : DeleteDirectory(folder.c_str());
   Log().Line((removed ? "已删除 " : "未能删尽 ") + folder);
 }
+
+void RemoveOldSet(const std::string& folder) { RemoveFolder(folder, true); }
 
 std::string LeftoverText(const Leftovers& left) {
   if (!left.entries) return {};
@@ -171,7 +175,7 @@ UpgradeResult Upgrade::GiveUpOldSet() {
   }
   Log().Line("移动 " + folders_.toolSet + " -> " + folders_.doomed);
   oldGone_ = true;
-  RemoveFolder(folders_.doomed);
+  RemoveOldSet(folders_.doomed);
   return {};
 }
 
@@ -194,7 +198,7 @@ UpgradeResult Upgrade::Unpack() {
   const DriveFacts after = ReadDriveFacts(target_);
   const bool full = SaysDiskFull(unpacked.output) ||
                     (after.freeKnown && after.freeBytes < uint64_t(after.clusterBytes) * 16 + (1u << 20));
-  RemoveFolder(folders_.staging);
+  RemoveFolder(folders_.staging, false);
   std::string hint = Say(pi::kOtherUnpackHint);
   if (full) hint = Say(pi::kDiskFullHint);
   else if (SaysDamaged(unpacked.output)) hint = Say(pi::kDamagedHint);
@@ -212,14 +216,14 @@ UpgradeResult Upgrade::Swap() {
     case SwapResult::Done: break;
     case SwapResult::OldInUse:
     case SwapResult::NewNotMoved:
-      RemoveFolder(folders_.staging);
+      RemoveFolder(folders_.staging, false);
       return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
     case SwapResult::Broken:
       return Failure(kExitSwapFailed, Say(pi::kSwapBrokenText) + folders_.aside + Say(pi::kSwapBrokenNewText) +
                                           folders_.unpacked + Say(pi::kSwapBrokenHint));
   }
-  if (Exists(folders_.aside)) RemoveFolder(folders_.aside);
-  if (!RemoveEmptyFolder(folders_.staging.c_str())) RemoveFolder(folders_.staging);
+  if (Exists(folders_.aside)) RemoveOldSet(folders_.aside);
+  if (!RemoveEmptyFolder(folders_.staging.c_str())) RemoveFolder(folders_.staging, false);
   return {};
 }
 
@@ -228,7 +232,7 @@ UpgradeResult Upgrade::Run() {
   ShowStage(Say(pi::kStageChecking));
   if (Exists(folders_.staging) || Exists(folders_.aside) || Exists(folders_.doomed)) {
     ShowStage(Say(pi::kStageRecovering));
-    RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveFolder);
+    RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveOldSet);
     ShowStage(Say(pi::kStageChecking));
   }
   for (UpgradeResult (Upgrade::*step)() :
