@@ -542,7 +542,11 @@ LRESULT WindowUnit::OnActivate(WPARAM wParam, LPARAM lParam) {
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd, focus)) rememberedFocus_ = focus;
   }
+  // The default processing sets the focus at once, and a focus handler
+  // (-7 of the window or of its unit) may close the window and delete this
+  // object: from here on only locals are read until it is known to live.
   const LRESULT result = DefaultProc(WM_ACTIVATE, wParam, lParam);
+  if (!StillBound(this, hwnd)) return result;
   const bool first = active && !firstActivationDone_;
   if (active) firstActivationDone_ = true;
   if (g_activationGuard != 0) return result;
@@ -550,7 +554,7 @@ LRESULT WindowUnit::OnActivate(WPARAM wParam, LPARAM lParam) {
   InterlockedIncrement(&g_activationGuard);
   const uint32_t id = windowId;
   if (first) RaiseUnitEvent(id, 0, kWindowFirstActivated);
-  RaiseUnitEvent(id, 0, active ? kWindowActivated : kWindowDeactivated);
+  if (StillBound(this, hwnd)) RaiseUnitEvent(id, 0, active ? kWindowActivated : kWindowDeactivated);
   InterlockedDecrement(&g_activationGuard);
   return result;
 }

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
+#include "forms/event_dispatch.h"
 #include "forms/window_unit.h"
 #include "runtime/values.h"
 #include "tests/forms/form_test_support.h"
@@ -290,6 +292,35 @@ TEST_F(WindowUnitTest, EscClosesOnlyWithEscClosesAndTheFirstActivationComesBefor
   Key(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(Handle(kMain, 0), nullptr);
   EXPECT_FALSE(Logged("first activation"));
+}
+
+HWND g_closeOnFocus = nullptr;
+void __cdecl OnFocusCloses(EventResult*) {
+  Log().push_back("focus");
+  if (HWND window = std::exchange(g_closeOnFocus, nullptr)) DestroyWindow(window);
+}
+
+// The activation sets the focus at once; a focus handler that closes the
+// window leaves nothing behind that raises its activation events.
+TEST_F(WindowUnitTest, AFocusHandlerThatClosesTheWindowEndsItsActivation) {
+  TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
+  own.bindings = {{kEventFocusGained, OffsetOf(&OnFocusCloses)},
+                  {kWindowActivated, OffsetOf(&OnActivated)},
+                  {kWindowDestroyed, OffsetOf(&OnDestroyed)}};
+  StartWindows({{Window(kMain, own), Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})))}});
+  ASSERT_EQ(Load(kMain), 0);
+  ASSERT_EQ(Load(kSecond), 0);
+  Pump();
+  SetActiveWindow(Handle(kSecond, 0));
+  Pump();
+  HWND main = Handle(kMain, 0);
+  g_closeOnFocus = main;
+  ClearLog();
+  SetActiveWindow(main);
+  Pump();
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(Object(kMain, 0), nullptr);
+  EXPECT_EQ(Log(), std::vector<std::string>({"focus", "destroyed event"}));
 }
 
 TEST_F(WindowUnitTest, FocusGoesToTheLowestTabOrderLatestInTheTableAndTabWalksTheOrder) {
