@@ -34,6 +34,7 @@ constexpr uint32_t kSystemColour = 0xFF000000;
 constexpr int kSpinWidth = 18;
 constexpr uint32_t kSpinIdOffset = 4;
 constexpr char kMeasureText[] = "\xCE\xE2";  // 吴, a double-byte character
+constexpr UINT kSpinStepMessage = 0x8073;     // wParam +1 or -1, lParam automatic
 
 // Texts handed out by reads stay valid until the same thread's next read;
 // the runtime copies them at once.
@@ -106,7 +107,7 @@ bool EditBoxSpin::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam,
   if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == UDN_DELTAPOS) {
     *result = 0;  // the control's own position is not used
     if (IsWindowEnabled(box_->Handle()) && IsWindowVisible(box_->Handle()))
-      box_->SpinStepped(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta, automatic_);
+      box_->QueueSpinStep(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta, automatic_);
     return true;
   }
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
@@ -186,6 +187,13 @@ void EditBoxUnit::PlaceSpin() {
   SetWindowPos(spin_->Handle(), nullptr, r.right, r.top, kSpinWidth, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(spin_->Handle(), nullptr, TRUE);
+}
+
+// The step's events may destroy the box and its spinner (a closed window, a
+// re-creating write), which the spinner must not be in the middle of its
+// own click for: the step waits until the control has returned.
+void EditBoxUnit::QueueSpinStep(int32_t delta, bool automatic) {
+  PostMessageA(Handle(), kSpinStepMessage, delta >= 0 ? 1 : static_cast<WPARAM>(-1), automatic ? 1 : 0);
 }
 
 void EditBoxUnit::SpinStepped(int32_t delta, bool automatic) {
@@ -565,6 +573,9 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Rebind();
       return 0;
     }
+    case kSpinStepMessage:
+      SpinStepped(static_cast<int32_t>(wParam), lParam != 0);
+      return 0;  // the box may be gone
     case kFindBoundSource:
       return reinterpret_cast<LRESULT>(FindDataSource(windowId_, props_.dataSource.text()));
     case kDataSourceNoticeMessage:

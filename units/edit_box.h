@@ -48,7 +48,7 @@ class EditBoxUnit : public Wnd {
 
   // Used by the spinner.
   void ForgetSpin() { spin_ = nullptr; }
-  void SpinStepped(int32_t delta, bool automatic);
+  void QueueSpinStep(int32_t delta, bool automatic);
   COLORREF TextColor() const;
   COLORREF BackColor() const;
   HBRUSH BackBrush() const { return brush_; }
@@ -68,6 +68,7 @@ class EditBoxUnit : public Wnd {
   void CreateSpin(uint32_t style, HWND parent, uint32_t controlId);
   void PlaceSpin();
   void SetSpinRange();
+  void SpinStepped(int32_t delta, bool automatic);
   void OnCommand(uint32_t code);
   void NormaliseOnFocusLoss();
   // Single-line drawing.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "forms/event_dispatch.h"
 #include "runtime/values.h"
@@ -44,8 +45,10 @@ void __cdecl Changed(EventResult*) {
 }
 void __cdecl FocusLost(EventResult*) { g_events.push_back("lost " + SourceUnit()); }
 void __cdecl FocusGained(EventResult*) { g_events.push_back("gained " + SourceUnit()); }
+HWND g_closeOnSpin = nullptr;
 void __cdecl SpinPressed(uint32_t step, EventResult*) {
   g_events.push_back("spin " + std::to_string(static_cast<int32_t>(step)));
+  if (HWND window = std::exchange(g_closeOnSpin, nullptr)) DestroyWindow(window);
 }
 
 // Library 2: the EditBox and the data source.
@@ -383,6 +386,31 @@ TEST_F(EditBoxTest, AManualSpinnerRaisesSpinPressedAndLeavesTheText) {
   EXPECT_TRUE(GetWindowLongA(Handle(kMain, kManualSpin), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
   WriteProperty(kMain, kManualSpin, 9, 3);
   EXPECT_TRUE(GetWindowLongA(spin, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+}
+
+// A step's events come once the spinner's own click has returned, so that a
+// handler may close the window under it.
+TEST_F(EditBoxTest, SpinnerStepsWaitUntilTheControlHasReturned) {
+  const std::pair<uint32_t, const char*> boxes[] = {{kManualSpin, "spin 1"}, {kAutoSpin, "changed 16000005"}};
+  for (const auto& [unit, event] : boxes) {
+    SCOPED_TRACE(event);
+    HWND spin = SpinOf(unit);
+    RECT r;
+    GetClientRect(spin, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, 2);
+    SetFocus(Handle(kMain, unit));
+    g_events.clear();
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    g_events.push_back("returned");
+    SendMessageA(spin, WM_LBUTTONUP, 0, at);
+    Pump();
+    EXPECT_EQ(g_events, (std::vector<std::string>{"returned", event}));
+  }
+  HWND window = Handle(kMain, 0);
+  g_closeOnSpin = window;
+  Click(SpinOf(kManualSpin), true);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(Object(kMain, kManualSpin), nullptr);
 }
 
 // Rows of the box's window that hold the darkest pixels (the text's ink).
