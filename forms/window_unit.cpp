@@ -296,9 +296,12 @@ void WindowUnit::MakeIcons() {
   smallIcon_ = small;
 }
 
+// Start stops what played before itself.
 void WindowUnit::StartSound() {
-  sound_.Stop();
-  if (props_.soundPlayMode == 2 || props_.backSound.empty()) return;
+  if (props_.soundPlayMode == 2 || props_.backSound.empty()) {
+    sound_.Stop();
+    return;
+  }
   sound_.Start(Handle(), props_.backSound.data(), props_.backSound.size(), props_.soundPlayMode == 0);
 }
 
@@ -366,7 +369,7 @@ void WindowUnit::WriteOwnProperty(int32_t index, const PropertyValue& v) {
       if (backPicture_.HasPicture()) InvalidateRect(hwnd, nullptr, TRUE);
       break;
     case 13:
-      sound_.Stop();
+      sound_.ReleaseBytes();
       props_.backSound.Assign(data, data ? v.word1 : 0);
       StartSound();
       break;
@@ -980,7 +983,7 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case kMessageFindObject: return reinterpret_cast<LRESULT>(static_cast<Wnd*>(this));
-    case MM_MCINOTIFY: sound_.OnMciNotify(wParam); return 0;
+    case MM_MCINOTIFY: sound_.OnMciNotify(wParam, lParam); return 0;
     default: return DefaultProc(message, wParam, lParam);
   }
 }

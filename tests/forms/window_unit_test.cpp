@@ -2,6 +2,8 @@
 // blocks, the closing sequence, focus and keys, pixels of the background,
 // Z-order, outlines and the notification-area event.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <functional>
@@ -686,6 +688,68 @@ TEST_F(WindowUnitTest, BackgroundSoundStopsAndLeavesNoTemporaryFile) {
   if (!file.empty()) {
     EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
   }
+}
+
+// What the process's sound player was asked: the first chunk's name of a
+// memory sound, or "stop".
+std::vector<std::string> g_played;
+BOOL WINAPI RecordPlay(LPCSTR sound, HMODULE, DWORD) {
+  g_played.push_back(sound ? std::string(sound + 12, 4) : "stop");
+  return TRUE;
+}
+
+std::string Wave(const char* tag) { return std::string("RIFF\x0C\0\0\0WAVE", 12) + tag + std::string(4, '\0'); }
+
+// PlaySound plays one sound for the whole process: a window stops only a
+// sound that is still its own, not one that another window or a button
+// started after it.
+TEST_F(WindowUnitTest, AWindowStopsItsWaveOnlyWhileNoOtherSoundHasTakenItsPlace) {
+  SetSoundPlayer(&RecordPlay);
+  g_played.clear();
+  WindowProperties a, b;
+  const std::string first = Wave("aaaa"), second = Wave("bbbb");
+  a.backSound.Assign(first.data(), uint32_t(first.size()));
+  b.backSound.Assign(second.data(), uint32_t(second.size()));
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(a))), Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(b)))}});
+  ASSERT_EQ(Load(kMain), 0);
+  ASSERT_EQ(Load(kSecond), 0);
+  EXPECT_FALSE(Unit(kMain)->Sound().Playing());
+  WriteProperty(kMain, 0, 14, 2);  // not played: stops the main window's sound
+  EXPECT_EQ(g_played, std::vector<std::string>({"aaaa", "bbbb"}));
+  WriteProperty(kMain, 0, 14, 0);
+  const char token = 0;  // what a button's click does
+  ASSERT_TRUE(PlayOwnedSound(&token, Wave("clic").c_str(), nullptr, SND_MEMORY));
+  DestroyWindow(Handle(kMain, 0));
+  EXPECT_EQ(g_played, std::vector<std::string>({"aaaa", "bbbb", "aaaa", "clic"}));
+  ASSERT_EQ(Load(kMain), 0);
+  EXPECT_TRUE(Unit(kMain)->Sound().Playing());
+  DestroyWindow(Handle(kMain, 0));
+  EXPECT_EQ(g_played.back(), "stop");
+  SetSoundPlayer(nullptr);
+}
+
+// A notice of a device closed since (the sound restarted) leaves the new
+// one playing; the new device's own notice ends a sound played once.
+TEST_F(WindowUnitTest, OnlyTheCurrentMidiDevicesNoticeEndsIt) {
+  const std::vector<uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 0x60,
+                                     'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+  WindowProperties p;
+  p.backSound.Assign(midi.data(), uint32_t(midi.size()));
+  p.soundPlayMode = 1;
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(p)))}});
+  ASSERT_EQ(Load(kMain), 0);
+  const WindowSound& sound = Unit(kMain)->Sound();
+  if (!sound.Playing()) GTEST_SKIP() << "no MIDI sequencer here";
+  const UINT before = sound.MidiDevice();
+  WriteBytes(kMain, 13, midi);  // restarts
+  ASSERT_TRUE(sound.Playing());
+  EXPECT_NE(sound.MidiDevice(), before);
+  HWND main = Handle(kMain, 0);
+  SendMessageA(main, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, LPARAM(before));
+  EXPECT_TRUE(sound.Playing());
+  SendMessageA(main, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, LPARAM(sound.MidiDevice()));
+  EXPECT_FALSE(sound.Playing());
+  EXPECT_TRUE(sound.MidiFile().empty());
 }
 
 TEST(WindowSoundTest, AWaveWhoseLengthsReachPastItsBytesIsNoSound) {
