@@ -317,10 +317,44 @@ TEST_F(EditBoxTest, SelectionPropertiesSelectAllOrPutTheCaretAtTheEnd) {
   EXPECT_EQ(Text(kBox), "hello there");
   WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-7));  // other negatives: 0
   EXPECT_EQ(Selection(kBox).first, 0u);
-  // Double-byte text comes out whole.
+  // Positions count bytes of the text, whatever the control counts.
   WriteProperty(kMain, kBox, 8, Addr(WU "ab" WU));
-  WriteProperty(kMain, kBox, 25, static_cast<uint32_t>(-1));
-  EXPECT_EQ(ReadText(kBox, 26), WU "ab" WU);
+  WriteProperty(kMain, kBox, 24, 2);
+  WriteProperty(kMain, kBox, 25, 2);
+  EXPECT_EQ(ReadText(kBox, 26), "ab");
+  EXPECT_EQ(ReadProperty(kMain, kBox, 24), 2u);
+  EXPECT_EQ(ReadProperty(kMain, kBox, 25), 2u);
+  SendMessageA(Handle(kMain, kBox), WM_CHAR, 'X', 1);  // typed over the selection
+  EXPECT_EQ(Text(kBox), WU "X" WU);
+  WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-1));
+  EXPECT_EQ(ReadProperty(kMain, kBox, 24), 5u);
+}
+
+// MaxAllowLength counts bytes: two double-byte characters under a limit of
+// five leave room for one byte, typed, written as SelText or pasted.
+TEST_F(EditBoxTest, MaxAllowLengthCountsBytes) {
+  HWND box = Handle(kMain, kBox);
+  WriteProperty(kMain, kBox, 8, Addr(WU WU));
+  WriteProperty(kMain, kBox, 14, 5);
+  WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-1));
+  SendMessageA(box, WM_CHAR, 'a', 1);
+  SendMessageA(box, WM_CHAR, 'b', 1);
+  EXPECT_EQ(Text(kBox), WU WU "a");
+  WriteProperty(kMain, kBox, 25, 1);  // "a" selected
+  WriteProperty(kMain, kBox, 26, Addr("cd"));
+  EXPECT_EQ(Text(kBox), WU WU "c");
+  WriteProperty(kMain, kBox, 25, 1);
+  WriteProperty(kMain, kBox, 26, Addr(WU));  // no half of a character
+  EXPECT_EQ(Text(kBox), WU WU);
+  ASSERT_TRUE(OpenClipboard(box));
+  EmptyClipboard();
+  HGLOBAL clip = GlobalAlloc(GMEM_MOVEABLE, 4);
+  std::memcpy(GlobalLock(clip), "xyz", 4);
+  GlobalUnlock(clip);
+  SetClipboardData(CF_TEXT, clip);
+  CloseClipboard();
+  SendMessageA(box, WM_PASTE, 0, 0);
+  EXPECT_EQ(Text(kBox), WU WU "x");
 }
 
 TEST_F(EditBoxTest, AnAutomaticSpinnerWrapsAndFollowsItsBox) {
