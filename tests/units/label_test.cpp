@@ -219,6 +219,21 @@ TEST_F(LabelTest, TheSavedBlockIsVisitedInOrderAndLaterVersionsAreRefused) {
   EXPECT_EQ(length, 0u);
 }
 
+// A window that fails after its first message takes the object with it
+// once: the creation answers none and the unit it names stays as it was.
+TEST_F(LabelTest, ACreationThatFailsLateAnswersNoneAndLeavesTheUnits) {
+  auto create = reinterpret_cast<CreateUnitFn>(LabelTypeEntry(kEntryCreateUnit));
+  Wnd* frame = Object(kMain, kFrame);
+  const std::vector<uint8_t> block = LabelBlock([](LabelProperties*) {});
+  {
+    RefusedCreation refused(Handle(kMain, kFrame));
+    EXPECT_EQ(create(block.data(), uint32_t(block.size()), 0, window_, 98, nullptr, 0, 0, 9, 9, kMain,
+                     kFrame, 0, 0), nullptr);
+  }
+  EXPECT_EQ(GetDlgItem(window_, 98), nullptr);
+  EXPECT_EQ(Object(kMain, kFrame), frame);
+}
+
 TEST_F(LabelTest, NotifiedAnswersTheHandlersIntegerOrZero) {
   EXPECT_EQ(SendMessageA(Handle(kMain, kFrame), kLabelNotify, 7, 9), 0) << "no handler";
   EXPECT_EQ(SendMessageA(Handle(kMain, kPicture), kLabelNotify, 7, 9), 0) << "no value returned";

@@ -82,6 +82,21 @@ TEST_F(TransLabelTest, ANewCaptionLeavesNoTraceOfTheOldText) {
   EXPECT_EQ(empty.Count(kOverWindow, kTeal), Pixels::Area(kOverWindow));
 }
 
+// A window that fails after its first message takes the object with it
+// once: the creation answers none and the unit it names stays as it was.
+TEST_F(TransLabelTest, ACreationThatFailsLateAnswersNoneAndLeavesTheUnits) {
+  auto create = reinterpret_cast<CreateUnitFn>(TransLabelTypeEntry(kEntryCreateUnit));
+  Wnd* status = Object(kMain, kStatus);
+  const std::vector<uint8_t> block = TransBlock("W", kGreen);
+  {
+    RefusedCreation refused(Handle(kMain, kStatus));
+    EXPECT_EQ(create(block.data(), uint32_t(block.size()), 0, window_, 98, nullptr, 0, 0, 9, 9, kMain,
+                     kStatus, 0, 0), nullptr);
+  }
+  EXPECT_EQ(GetDlgItem(window_, 98), nullptr);
+  EXPECT_EQ(Object(kMain, kStatus), status);
+}
+
 TEST_F(TransLabelTest, AHiddenLabelMadeVisibleShowsItsTextInTextColor) {
   EXPECT_EQ(Pixels(window_).Count(kHiddenRect, kTeal), Pixels::Area(kHiddenRect));
   Write(kHidden, 5, 1);
