@@ -234,6 +234,17 @@ TEST_F(LabelTest, ACreationThatFailsLateAnswersNoneAndLeavesTheUnits) {
   EXPECT_EQ(Object(kMain, kFrame), frame);
 }
 
+// Colours keep their low three bytes only; the top byte would make a
+// palette colour of them.
+TEST_F(LabelTest, ColoursLeaveOutTheirTopByte) {
+  Write(kText, 17, 0x01000000 | kGreen);
+  Write(kText, 16, 0x01000000 | kBlue);
+  Pixels px(window_);
+  EXPECT_GT(px.Count(kTextRect, kGreen), Pixels::Area(kTextRect) / 2);
+  EXPECT_GT(px.Count(kTextRect, kBlue), 20);
+  EXPECT_EQ(ReadProperty(kMain, kText, 16), 0x01000000 | kBlue) << "stored as written";
+}
+
 TEST_F(LabelTest, NotifiedAnswersTheHandlersIntegerOrZero) {
   EXPECT_EQ(SendMessageA(Handle(kMain, kFrame), kLabelNotify, 7, 9), 0) << "no handler";
   EXPECT_EQ(SendMessageA(Handle(kMain, kPicture), kLabelNotify, 7, 9), 0) << "no value returned";

@@ -97,6 +97,13 @@ TEST_F(TransLabelTest, ACreationThatFailsLateAnswersNoneAndLeavesTheUnits) {
   EXPECT_EQ(Object(kMain, kStatus), status);
 }
 
+// The text colour keeps its low three bytes only; the top byte would make a
+// palette colour of it.
+TEST_F(TransLabelTest, TheTextColourLeavesOutItsTopByte) {
+  Write(kStatus, 11, 0x01000000 | kGreen);
+  EXPECT_GT(Pixels(window_).Count(kStatusRect, kGreen), 50);
+}
+
 TEST_F(TransLabelTest, AHiddenLabelMadeVisibleShowsItsTextInTextColor) {
   EXPECT_EQ(Pixels(window_).Count(kHiddenRect, kTeal), Pixels::Area(kHiddenRect));
   Write(kHidden, 5, 1);
