@@ -144,9 +144,11 @@ bool WindowUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HWND
   const char* className = props_.windowClass.empty() ? kDefaultClassName : props_.windowClass.text();
   // The loader destroys the menu of a failed load, so it is left to it here.
   if (!RegisterUnitWindowClass(className)) return false;
+  // A creation that fails after the first message ends in WM_NCDESTROY too.
   if (!CreateEx(ExtendedFrameBits(), className, props_.caption.text(), style, left, top, width,
                 height, owner, menu))
     return false;
+  created_ = true;
   HWND hwnd = Handle();
   // An overlapped window gets a caption from the system whether asked or not.
   ApplyTitleBits();
@@ -515,6 +517,7 @@ void WindowUnit::OnDestroy() {
 }
 
 void WindowUnit::OnFinalMessage() {
+  if (!created_) return;  // the creator deletes the object of a failed creation
   SetAccelerators(nullptr);
   HostService(2000, static_cast<int32_t>(windowId), 0);  // cursors go with the records
   if (RuntimeApp::Exists()) RuntimeApp::Get().CheckLastWindowClosed();

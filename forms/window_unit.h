@@ -142,6 +142,7 @@ class WindowUnit : public FormWindow {
   bool helpOpened_ = false;
   bool unitsReady_ = false;
   bool outlined_ = false;  // a window region is set
+  bool created_ = false;   // CreateEx has returned the window
 };
 
 // The type's record for the core library's table (flags, the property

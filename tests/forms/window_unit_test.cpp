@@ -325,6 +325,31 @@ TEST_F(WindowUnitTest, AFocusHandlerThatClosesTheWindowEndsItsActivation) {
   EXPECT_EQ(Log(), std::vector<std::string>({"focus", "destroyed event"}));
 }
 
+// Windows of this class refuse WM_CREATE once their object has seen it.
+LRESULT CALLBACK RefusingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = Wnd::ClassProc(hwnd, message, wParam, lParam);
+  return message == WM_CREATE ? -1 : result;
+}
+
+// A creation that fails after the window's first message fails the load
+// once; the window loaded before stays as it was.
+TEST_F(WindowUnitTest, AWindowWhoseCreationFailsLateIsNotLoaded) {
+  WNDCLASSA refusingClass{};
+  refusingClass.lpfnWndProc = &RefusingWindowProc;
+  refusingClass.hInstance = GetModuleHandleA(nullptr);
+  refusingClass.lpszClassName = "RefusingWindow";
+  ASSERT_TRUE(RegisterClassA(&refusingClass));
+  WindowProperties refusing;
+  refusing.windowClass.AssignText("RefusingWindow");
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(WindowProperties{}))),
+                 Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(refusing)))}});
+  ASSERT_EQ(Load(kMain), 0);
+  EXPECT_EQ(Load(kSecond), -1);
+  EXPECT_EQ(Object(kSecond, 0), nullptr);
+  EXPECT_TRUE(IsWindow(Handle(kMain, 0)));
+  UnregisterClassA("RefusingWindow", GetModuleHandleA(nullptr));
+}
+
 TEST_F(WindowUnitTest, FocusGoesToTheLowestTabOrderLatestInTheTableAndTabWalksTheOrder) {
   const uint32_t noStop = kUnitVisible;
   WindowProperties p;
