@@ -28,6 +28,12 @@ constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeChe
 // handler of one runs, whichever window it belongs to.
 volatile LONG g_activationGuard = 0;
 
+NotifyIconCall g_notifyIcon = nullptr;
+
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+  return (g_notifyIcon ? g_notifyIcon : &Shell_NotifyIconA)(message, data);
+}
+
 int32_t Clamp(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
 
 WindowUnit* AsWindow(Wnd* object) { return dynamic_cast<WindowUnit*>(object); }
@@ -599,7 +605,7 @@ void WindowUnit::SetTrayIcon(HICON icon, const char* tip) {
   data.uID = kTrayIconId;
   if (!icon) {
     if (trayIcon_) {
-      Shell_NotifyIconA(NIM_DELETE, &data);
+      NotifyIcon(NIM_DELETE, &data);
       DestroyIcon(trayIcon_);
       trayIcon_ = nullptr;
     }
@@ -610,7 +616,7 @@ void WindowUnit::SetTrayIcon(HICON icon, const char* tip) {
   data.hIcon = icon;
   const std::string cut = CutGbk(tip, kTrayTipLimit);
   std::memcpy(data.szTip, cut.c_str(), cut.size() + 1);
-  if (!trayIcon_ || !Shell_NotifyIconA(NIM_MODIFY, &data)) Shell_NotifyIconA(NIM_ADD, &data);
+  if (!trayIcon_ || !NotifyIcon(NIM_MODIFY, &data)) NotifyIcon(NIM_ADD, &data);
   if (trayIcon_ && trayIcon_ != icon) DestroyIcon(trayIcon_);
   trayIcon_ = icon;
 }
@@ -626,6 +632,8 @@ void WindowUnit::OnTrayCallback(LPARAM lParam) {
   }
   RaiseUnitEvent(windowId, 0, kWindowTrayIcon, {argument});
 }
+
+void SetNotifyIconCall(NotifyIconCall call) { g_notifyIcon = call; }
 
 // --- bars ---
 

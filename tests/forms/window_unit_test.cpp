@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <utility>
 
 #include "forms/event_dispatch.h"
@@ -802,6 +803,23 @@ TEST(WindowSoundTest, AWaveWhoseLengthsReachPastItsBytesIsNoSound) {
 std::vector<std::string> g_trayLog;
 void __cdecl OnTray(uint32_t argument, EventResult*) { g_trayLog.push_back(std::to_string(argument)); }
 
+// What the notification area was told: the operation, the icon's number,
+// the flags and callback message, and the tip.
+struct TrayCall {
+  DWORD message;
+  UINT id, flags, callback;
+  std::string tip;
+  bool operator==(const TrayCall&) const = default;
+};
+void PrintTo(const TrayCall& c, std::ostream* out) {
+  *out << "{" << c.message << ", " << c.id << ", " << c.flags << ", " << c.callback << ", \"" << c.tip << "\"}";
+}
+std::vector<TrayCall> g_trayCalls;
+BOOL WINAPI RecordTray(DWORD message, NOTIFYICONDATAA* data) {
+  g_trayCalls.push_back({message, data->uID, data->uFlags, data->uCallbackMessage, data->szTip});
+  return TRUE;
+}
+
 TEST_F(WindowUnitTest, NotificationAreaEventsOnlyWhileTheIconIsThere) {
   TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
   own.bindings = {{kWindowTrayIcon, OffsetOf(&OnTray)}};
@@ -809,15 +827,26 @@ TEST_F(WindowUnitTest, NotificationAreaEventsOnlyWhileTheIconIsThere) {
   ASSERT_EQ(Load(kMain), 0);
   HWND main = Handle(kMain, 0);
   g_trayLog.clear();
+  g_trayCalls.clear();
+  SetNotifyIconCall(&RecordTray);
   SendMessageA(main, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)),
-                           "a tip that is longer than sixty-two bytes, so it has to be cut short");
+  const std::string tip = "a tip that is longer than sixty-two bytes, so it has to be cut short";
+  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)), tip.c_str());
   EXPECT_TRUE(Unit(kMain)->HasTrayIcon());
   for (UINT mouse : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP, WM_CONTEXTMENU, WM_MOUSEMOVE})
     SendMessageA(main, kTrayCallbackMessage, kTrayIconId, mouse);
+  // 61 bytes and 吴 would end at byte 63: the character goes whole.
+  const std::string wide = std::string(61, 'w') + "\xCE\xE2";
+  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)), wide.c_str());
   Unit(kMain)->SetTrayIcon(nullptr, nullptr);
   SendMessageA(main, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  SetNotifyIconCall(nullptr);
   EXPECT_EQ(g_trayLog, std::vector<std::string>({"1", "2", "3", "3"}));
+  const UINT all = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+  const std::vector<TrayCall> calls = {{NIM_ADD, kTrayIconId, all, kTrayCallbackMessage, tip.substr(0, 62)},
+                                       {NIM_MODIFY, kTrayIconId, all, kTrayCallbackMessage, wide.substr(0, 61)},
+                                       {NIM_DELETE, kTrayIconId, 0, 0, ""}};
+  EXPECT_EQ(g_trayCalls, calls);
 }
 
 // The closing of the last loaded window ends the message loop with 0.
