@@ -86,26 +86,6 @@ inline TemplateUnit UnitAt(uint32_t id, uint32_t type, RECT r, std::vector<uint8
   return u;
 }
 
-// While it lives, windows made of the class of `sample` refuse WM_CREATE
-// after their object has seen it: their creation fails after its first
-// messages.
-class RefusedCreation {
- public:
-  explicit RefusedCreation(HWND sample)
-      : sample_(sample), previous_(SetClassLongPtrA(sample, GCLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Refuse))) {}
-  ~RefusedCreation() { SetClassLongPtrA(sample_, GCLP_WNDPROC, previous_); }
-  RefusedCreation(const RefusedCreation&) = delete;
-  RefusedCreation& operator=(const RefusedCreation&) = delete;
-
- private:
-  static LRESULT CALLBACK Refuse(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = Wnd::ClassProc(hwnd, message, wParam, lParam);
-    return message == WM_CREATE ? -1 : result;
-  }
-  HWND sample_;
-  LONG_PTR previous_;
-};
-
 // A 24-bit BMP file of one colour.
 inline std::vector<uint8_t> SolidBmp(int32_t width, int32_t height, COLORREF colour) {
   const uint32_t row = (uint32_t(width) * 3 + 3) & ~3u, size = 54 + row * uint32_t(height);

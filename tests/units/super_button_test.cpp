@@ -446,20 +446,18 @@ TEST_F(SuperBtnTest, CheckBoxPictureStaysPutWhenChecked) {
   EXPECT_EQ(checked.Find(kBlue).y, before.y);
 }
 
-// The window's background sound and the click share the process's one
-// sound: once the click has taken its place, the window's stop stops nothing.
+// The window's sound and the click share the process's one sound: once the
+// click has taken its place, the window's stop stops nothing.
 TEST_F(SuperBtnTest, AClickTakesTheProcessSoundFromTheWindow) {
   realWindow_ = true;
   StartWith([](SuperBtnProperties& p) { AssignWave(&p.clickSound, "clic"); });
-  const std::string wave = Wave("back");
-  void* set = MakeByteSet(wave.data(), uint32_t(wave.size()));
+  void* set = MakeByteSet(Wave("back").data(), 20);
   WriteProperty(kMain, 0, 13, Addr(set));  // BackSound, played in a loop
   FreeMemory(set);
   Click();
   WriteProperty(kMain, 0, 14, 2);  // SoundPlayMode: not played
-  std::vector<std::string> calls;
-  for (const SoundCall& call : g_sounds) calls.push_back(call.what);
-  EXPECT_EQ(calls, std::vector<std::string>({"back", "clic"}));
+  ASSERT_EQ(g_sounds.size(), 2u) << g_sounds.back().what;
+  EXPECT_EQ(g_sounds[0].what + " " + g_sounds[1].what, "back clic");
 }
 
 TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {
