@@ -10,8 +10,8 @@
 
 namespace {
 
-// PlaySound is one per process; the runtime's sound lock keeps two windows
-// from interleaving a stop and a start.
+// PlaySound is one per process; the runtime's sound lock keeps two players
+// from interleaving a stop and a start, and guards the sound's owner.
 class SoundLock {
  public:
   SoundLock() : lock_(RuntimeApp::Exists() ? &RuntimeApp::Get().soundLock : nullptr) {
@@ -51,7 +51,35 @@ bool Mci(const std::string& command, HWND notify = nullptr) {
   return mciSendStringA(command.c_str(), nullptr, 0, notify) == 0;
 }
 
+SoundPlayer g_player = nullptr;
+const void* g_soundOwner = nullptr;  // under the sound lock
+
+SoundPlayer Player() { return g_player ? g_player : &PlaySoundA; }
+
 }  // namespace
+
+void SetSoundPlayer(SoundPlayer player) { g_player = player; }
+
+// A call that plays nothing leaves the owner as it was: the sound before
+// may still be playing.
+bool PlayOwnedSound(const void* owner, LPCSTR sound, HMODULE module, DWORD flags) {
+  SoundLock lock;
+  if (!Player()(sound, module, flags)) return false;
+  g_soundOwner = owner;
+  return true;
+}
+
+void StopOwnedSound(const void* owner) {
+  SoundLock lock;
+  if (!owner || g_soundOwner != owner) return;
+  Player()(nullptr, nullptr, 0);
+  g_soundOwner = nullptr;
+}
+
+bool OwnsProcessSound(const void* owner) {
+  SoundLock lock;
+  return owner && g_soundOwner == owner;
+}
 
 SoundFormat SniffSound(const uint8_t* bytes, uint32_t size) {
   if (!bytes || size < 12) return SoundFormat::kNone;
@@ -74,49 +102,67 @@ SoundFormat SniffSound(const uint8_t* bytes, uint32_t size) {
 }
 
 void WindowSound::Start(HWND notify, const uint8_t* bytes, uint32_t size, bool loop) {
-  Stop();
+  const SoundFormat format = SniffSound(bytes, size);
+  StopWave();
+  if (format != SoundFormat::kMidi) StopMidi();
   loop_ = loop;
-  switch (SniffSound(bytes, size)) {
-    case SoundFormat::kWave: {
-      SoundLock lock;
-      const DWORD flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0);
-      playingWave_ = PlaySoundA(reinterpret_cast<const char*>(bytes), nullptr, flags) != FALSE;
-      break;
-    }
-    case SoundFormat::kMidi: StartMidi(notify, bytes, size); break;
-    case SoundFormat::kNone: break;
+  if (format == SoundFormat::kWave) {
+    const DWORD flags = SND_MEMORY | SND_ASYNC | SND_NODEFAULT | (loop ? SND_LOOP : 0);
+    playingWave_ = PlayOwnedSound(this, reinterpret_cast<const char*>(bytes), nullptr, flags);
+  } else if (format == SoundFormat::kMidi) {
+    StartMidi(notify, bytes, size);
   }
 }
 
 bool WindowSound::StartMidi(HWND notify, const uint8_t* bytes, uint32_t size) {
   std::string path;
-  if (!WriteTemporaryFile(bytes, size, &path)) return false;
-  char alias[32];
-  std::snprintf(alias, sizeof alias, "qkmidi%p", static_cast<void*>(this));
-  if (!Mci("open \"" + path + "\" type sequencer alias " + alias)) {
+  if (!WriteTemporaryFile(bytes, size, &path)) {
+    StopMidi();
+    return false;
+  }
+  char alias[48];
+  std::snprintf(alias, sizeof alias, "qkmidi%p_%u", static_cast<void*>(this), ++midiSerial_);
+  const bool opened = Mci("open \"" + path + "\" type sequencer alias " + alias);
+  // The device that played until now closes only after the new one is
+  // open, so that the two never share a device id.
+  StopMidi();
+  if (!opened) {
     DeleteFileA(path.c_str());
     return false;
   }
   midiAlias_ = alias;
   midiFile_ = path;
+  midiDevice_ = mciGetDeviceIDA(alias);
   notify_ = notify;
   if (!Mci("play " + midiAlias_ + " notify", notify)) {
-    Stop();
+    StopMidi();
     return false;
   }
   return true;
 }
 
 void WindowSound::Stop() {
-  if (playingWave_) {
-    SoundLock lock;
-    PlaySoundA(nullptr, nullptr, 0);
-    playingWave_ = false;
-  }
+  StopWave();
+  StopMidi();
+}
+
+void WindowSound::StopWave() {
+  if (!playingWave_) return;
+  StopOwnedSound(this);  // nothing when another sound has taken its place
+  playingWave_ = false;
+}
+
+void WindowSound::StopMidi() {
   if (!midiAlias_.empty()) {
     Mci("stop " + midiAlias_);
     Mci("close " + midiAlias_);
     midiAlias_.clear();
+    midiDevice_ = 0;
+    // Notices the closed device left queued would pass for a later one's
+    // once its device id is given out again.
+    MSG stale;
+    while (notify_ && PeekMessageA(&stale, notify_, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
+    }
   }
   if (!midiFile_.empty()) {
     DeleteFileA(midiFile_.c_str());
@@ -124,9 +170,10 @@ void WindowSound::Stop() {
   }
 }
 
-void WindowSound::OnMciNotify(WPARAM flags) {
-  if (midiAlias_.empty() || flags != MCI_NOTIFY_SUCCESSFUL) return;
+void WindowSound::OnMciNotify(WPARAM flags, LPARAM device) {
+  if (midiAlias_.empty() || static_cast<UINT>(device) != midiDevice_ || flags != MCI_NOTIFY_SUCCESSFUL)
+    return;
   if (loop_ && Mci("seek " + midiAlias_ + " to start") && Mci("play " + midiAlias_ + " notify", notify_))
     return;
-  Stop();
+  StopMidi();
 }

@@ -28,6 +28,12 @@ constexpr uint32_t kButtonLike = kTypeRadioLike | kTypeDefaultCapable | kTypeChe
 // handler of one runs, whichever window it belongs to.
 volatile LONG g_activationGuard = 0;
 
+NotifyIconCall g_notifyIcon = nullptr;
+
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+  return (g_notifyIcon ? g_notifyIcon : &Shell_NotifyIconA)(message, data);
+}
+
 int32_t Clamp(int32_t value, int32_t low, int32_t high) { return std::clamp(value, low, high); }
 
 WindowUnit* AsWindow(Wnd* object) { return dynamic_cast<WindowUnit*>(object); }
@@ -144,9 +150,11 @@ bool WindowUnit::Create(const uint8_t* block, uint32_t length, DWORD style, HWND
   const char* className = props_.windowClass.empty() ? kDefaultClassName : props_.windowClass.text();
   // The loader destroys the menu of a failed load, so it is left to it here.
   if (!RegisterUnitWindowClass(className)) return false;
+  // A creation that fails after the first message ends in WM_NCDESTROY too.
   if (!CreateEx(ExtendedFrameBits(), className, props_.caption.text(), style, left, top, width,
                 height, owner, menu))
     return false;
+  created_ = true;
   HWND hwnd = Handle();
   // An overlapped window gets a caption from the system whether asked or not.
   ApplyTitleBits();
@@ -296,9 +304,12 @@ void WindowUnit::MakeIcons() {
   smallIcon_ = small;
 }
 
+// Start stops what played before itself.
 void WindowUnit::StartSound() {
-  sound_.Stop();
-  if (props_.soundPlayMode == 2 || props_.backSound.empty()) return;
+  if (props_.soundPlayMode == 2 || props_.backSound.empty()) {
+    sound_.Stop();
+    return;
+  }
   sound_.Start(Handle(), props_.backSound.data(), props_.backSound.size(), props_.soundPlayMode == 0);
 }
 
@@ -366,7 +377,7 @@ void WindowUnit::WriteOwnProperty(int32_t index, const PropertyValue& v) {
       if (backPicture_.HasPicture()) InvalidateRect(hwnd, nullptr, TRUE);
       break;
     case 13:
-      sound_.Stop();
+      sound_.ReleaseBytes();
       props_.backSound.Assign(data, data ? v.word1 : 0);
       StartSound();
       break;
@@ -512,6 +523,7 @@ void WindowUnit::OnDestroy() {
 }
 
 void WindowUnit::OnFinalMessage() {
+  if (!created_) return;  // the creator deletes the object of a failed creation
   SetAccelerators(nullptr);
   HostService(2000, static_cast<int32_t>(windowId), 0);  // cursors go with the records
   if (RuntimeApp::Exists()) RuntimeApp::Get().CheckLastWindowClosed();
@@ -542,7 +554,11 @@ LRESULT WindowUnit::OnActivate(WPARAM wParam, LPARAM lParam) {
     HWND focus = GetFocus();
     if (focus && IsChild(hwnd, focus)) rememberedFocus_ = focus;
   }
+  // The default processing sets the focus at once, and a focus handler
+  // (-7 of the window or of its unit) may close the window and delete this
+  // object: from here on only locals are read until it is known to live.
   const LRESULT result = DefaultProc(WM_ACTIVATE, wParam, lParam);
+  if (!StillBound(this, hwnd)) return result;
   const bool first = active && !firstActivationDone_;
   if (active) firstActivationDone_ = true;
   if (g_activationGuard != 0) return result;
@@ -550,7 +566,7 @@ LRESULT WindowUnit::OnActivate(WPARAM wParam, LPARAM lParam) {
   InterlockedIncrement(&g_activationGuard);
   const uint32_t id = windowId;
   if (first) RaiseUnitEvent(id, 0, kWindowFirstActivated);
-  RaiseUnitEvent(id, 0, active ? kWindowActivated : kWindowDeactivated);
+  if (StillBound(this, hwnd)) RaiseUnitEvent(id, 0, active ? kWindowActivated : kWindowDeactivated);
   InterlockedDecrement(&g_activationGuard);
   return result;
 }
@@ -589,7 +605,7 @@ void WindowUnit::SetTrayIcon(HICON icon, const char* tip) {
   data.uID = kTrayIconId;
   if (!icon) {
     if (trayIcon_) {
-      Shell_NotifyIconA(NIM_DELETE, &data);
+      NotifyIcon(NIM_DELETE, &data);
       DestroyIcon(trayIcon_);
       trayIcon_ = nullptr;
     }
@@ -600,7 +616,7 @@ void WindowUnit::SetTrayIcon(HICON icon, const char* tip) {
   data.hIcon = icon;
   const std::string cut = CutGbk(tip, kTrayTipLimit);
   std::memcpy(data.szTip, cut.c_str(), cut.size() + 1);
-  if (!trayIcon_ || !Shell_NotifyIconA(NIM_MODIFY, &data)) Shell_NotifyIconA(NIM_ADD, &data);
+  if (!trayIcon_ || !NotifyIcon(NIM_MODIFY, &data)) NotifyIcon(NIM_ADD, &data);
   if (trayIcon_ && trayIcon_ != icon) DestroyIcon(trayIcon_);
   trayIcon_ = icon;
 }
@@ -616,6 +632,8 @@ void WindowUnit::OnTrayCallback(LPARAM lParam) {
   }
   RaiseUnitEvent(windowId, 0, kWindowTrayIcon, {argument});
 }
+
+void SetNotifyIconCall(NotifyIconCall call) { g_notifyIcon = call; }
 
 // --- bars ---
 
@@ -976,7 +994,7 @@ LRESULT WindowUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case kMessageFindObject: return reinterpret_cast<LRESULT>(static_cast<Wnd*>(this));
-    case MM_MCINOTIFY: sound_.OnMciNotify(wParam); return 0;
+    case MM_MCINOTIFY: sound_.OnMciNotify(wParam, lParam); return 0;
     default: return DefaultProc(message, wParam, lParam);
   }
 }

@@ -4,6 +4,7 @@
 // keyboard handling for the units on it, and the closing sequence.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -29,6 +30,11 @@ enum : UINT {
 };
 inline constexpr UINT kTrayIconId = 100;
 inline constexpr uint32_t kTrayTipLimit = 62;  // bytes, without the terminator
+
+// How windows talk to the notification area (Shell_NotifyIconA's shape);
+// tests watch the calls. Null restores Shell_NotifyIconA.
+using NotifyIconCall = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAA* data);
+void SetNotifyIconCall(NotifyIconCall call);
 
 // Events of the window type.
 enum WindowEvent : int32_t {
@@ -142,6 +148,7 @@ class WindowUnit : public FormWindow {
   bool helpOpened_ = false;
   bool unitsReady_ = false;
   bool outlined_ = false;  // a window region is set
+  bool created_ = false;   // CreateEx has returned the window
 };
 
 // The type's record for the core library's table (flags, the property

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "forms/event_dispatch.h"
 #include "forms/form_runtime.h"
@@ -16,6 +18,7 @@
 #include "units/border_style.h"
 #include "units/common_properties.h"
 #include "units/edit_box_input.h"
+#include "units/edit_box_positions.h"
 #include "units/unit_texts.h"
 
 namespace {
@@ -34,6 +37,7 @@ constexpr uint32_t kSystemColour = 0xFF000000;
 constexpr int kSpinWidth = 18;
 constexpr uint32_t kSpinIdOffset = 4;
 constexpr char kMeasureText[] = "\xCE\xE2";  // 吴, a double-byte character
+constexpr UINT kSpinStepMessage = 0x8073;     // wParam +1 or -1, lParam automatic
 
 // Texts handed out by reads stay valid until the same thread's next read;
 // the runtime copies them at once.
@@ -46,6 +50,23 @@ const char* HandOut(std::string text) {
 
 COLORREF MapColour(uint32_t colour) {
   return colour == kSystemColour ? GetSysColor(COLOR_BTNFACE) : COLORREF(colour & 0x00FFFFFF);
+}
+
+// Whether this system's ANSI edit control counts positions and lengths in
+// characters (Wine) rather than in bytes (Windows): asked once, of a control
+// that holds one double-byte character.
+bool ControlCountsCharacters() {
+  static const bool characters = [] {
+    HWND probe = CreateWindowExA(0, "EDIT", kMeasureText, WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    if (!probe) return false;
+    DWORD end = 0;
+    SendMessageA(probe, EM_SETSEL, 0, -1);
+    SendMessageA(probe, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    DestroyWindow(probe);
+    return end == 1;
+  }();
+  return characters;
 }
 
 bool SpinHasEdge(int32_t border) { return border == 0 || border == 1 || border == 3; }
@@ -106,7 +127,7 @@ bool EditBoxSpin::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam,
   if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == UDN_DELTAPOS) {
     *result = 0;  // the control's own position is not used
     if (IsWindowEnabled(box_->Handle()) && IsWindowVisible(box_->Handle()))
-      box_->SpinStepped(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta, automatic_);
+      box_->QueueSpinStep(reinterpret_cast<NMUPDOWN*>(lParam)->iDelta, automatic_);
     return true;
   }
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
@@ -188,6 +209,13 @@ void EditBoxUnit::PlaceSpin() {
   InvalidateRect(spin_->Handle(), nullptr, TRUE);
 }
 
+// The step's events may destroy the box and its spinner (a closed window, a
+// re-creating write), which the spinner must not be in the middle of its
+// own click for: the step waits until the control has returned.
+void EditBoxUnit::QueueSpinStep(int32_t delta, bool automatic) {
+  PostMessageA(Handle(), kSpinStepMessage, delta >= 0 ? 1 : static_cast<WPARAM>(-1), automatic ? 1 : 0);
+}
+
 void EditBoxUnit::SpinStepped(int32_t delta, bool automatic) {
   if (!automatic) {
     RaiseUnitEvent(windowId_, unitId_, kSpinPressed, {static_cast<uint32_t>(delta >= 0 ? 1 : -1)});
@@ -219,32 +247,21 @@ std::string EditBoxUnit::WindowText() const {
   return text;
 }
 
-// Selection positions count bytes in an ANSI control on some systems and
-// characters on others; with double-byte text the control is asked which.
-std::string EditBoxUnit::SelectedText(DWORD start, DWORD end) const {
-  const std::string text = WindowText();
-  std::wstring wide(text.size() + 1, L'\0');
-  wide.resize(static_cast<size_t>(std::max(GetWindowTextW(Handle(), wide.data(), static_cast<int>(wide.size())), 0)));
-  bool bytes = wide.size() == text.size();
-  if (!bytes) {
-    DWORD oldStart = 0, oldEnd = 0, all = 0;
-    SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&oldStart), reinterpret_cast<LPARAM>(&oldEnd));
-    SendMessageA(Handle(), EM_SETSEL, 0, -1);
-    SendMessageA(Handle(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&all));
-    SendMessageA(Handle(), EM_SETSEL, oldStart, oldEnd);
-    bytes = all == text.size();
+std::pair<size_t, size_t> EditBoxUnit::ByteSelection(const std::string& text) const {
+  DWORD start = 0, end = 0;
+  SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (!ControlCountsCharacters()) return {std::min<size_t>(start, text.size()), std::min<size_t>(end, text.size())};
+  return {GbkByteOffset(text, start), GbkByteOffset(text, end)};
+}
+
+void EditBoxUnit::SetByteSelection(const std::string& text, size_t start, size_t end) {
+  start = std::min(start, text.size());
+  end = std::min(end, text.size());
+  if (ControlCountsCharacters()) {
+    start = GbkCharactersBefore(text, start);
+    end = GbkCharactersBefore(text, end);
   }
-  if (bytes) {
-    const size_t from = std::min<size_t>(start, text.size());
-    return text.substr(from, std::clamp<size_t>(end, from, text.size()) - from);
-  }
-  const size_t from = std::min<size_t>(start, wide.size());
-  const std::wstring part = wide.substr(from, std::clamp<size_t>(end, from, wide.size()) - from);
-  std::string out(part.size() * 2, '\0');
-  const int n = WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()), out.data(),
-                                    static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(static_cast<size_t>(std::max(n, 0)));
-  return out;
+  SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
 }
 
 // The change notification this causes raises no ContentChanged.
@@ -255,8 +272,8 @@ void EditBoxUnit::SetTextQuietly(const char* text) {
 }
 
 void EditBoxUnit::Select() {
-  SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(props_.selStart),
-               static_cast<LPARAM>(props_.selStart + props_.selLength));
+  const size_t start = static_cast<size_t>(std::max(props_.selStart, 0));
+  SetByteSelection(WindowText(), start, start + static_cast<size_t>(std::max(props_.selLength, 0)));
   SendMessageA(Handle(), EM_SCROLLCARET, 0, 0);
 }
 
@@ -377,9 +394,13 @@ int32_t EditBoxUnit::WriteProperty(int32_t index, const PropertyValue& value) {
 
 bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
   auto word = [value](int32_t n) { value->word0 = static_cast<uint32_t>(n); };
-  DWORD start = 0, end = 0;
-  if (!designMode_ && (index == kSelStart || index == kSelLength || index == kSelText))
-    SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  std::string text;
+  size_t start = 0, end = 0;
+  if (!designMode_ && (index == kSelStart || index == kSelLength || index == kSelText)) {
+    text = WindowText();
+    std::tie(start, end) = ByteSelection(text);
+    end = std::max(start, end);
+  }
   switch (index) {
     case kContent:
       value->word0 = AddressWord(designMode_ ? props_.text.text() : HandOut(WindowText()));
@@ -408,7 +429,7 @@ bool EditBoxUnit::ReadProperty(int32_t index, PropertyValue* value) {
     case kSelLength:
       word(designMode_ ? props_.selLength : static_cast<int32_t>(end - start));
       return true;
-    case kSelText: value->word0 = AddressWord(HandOut(SelectedText(start, end))); return true;
+    case kSelText: value->word0 = AddressWord(HandOut(text.substr(start, end - start))); return true;
     case kDataSource: value->word0 = AddressWord(props_.dataSource.text()); return true;
     case kDataColumn: value->word0 = AddressWord(props_.dataColumn.text()); return true;
     default: return false;
@@ -425,6 +446,58 @@ void* EditBoxUnit::SaveProperties() {
 
 bool EditBoxUnit::WantsKey(uint32_t key) const {
   return key == VK_RETURN && props_.multiLine && props_.inputMode != kInputReadOnly;
+}
+
+// --- the length limit where the control counts characters ---
+
+bool EditBoxUnit::ByteLimited() const { return props_.maxLength > 0 && ControlCountsCharacters(); }
+
+// Bytes that may still take the selection's place.
+size_t EditBoxUnit::RoomLeft() const {
+  const std::string text = WindowText();
+  const auto [start, end] = ByteSelection(text);
+  const size_t kept = text.size() - (std::max(start, end) - start);
+  const auto limit = static_cast<size_t>(props_.maxLength);
+  return kept >= limit ? 0 : limit - kept;
+}
+
+std::string EditBoxUnit::WhatFits(const char* insert) const {
+  std::string part = insert ? insert : "";
+  part.resize(GbkFittingBytes(part, RoomLeft()));
+  return part;
+}
+
+// A typed character that would pass the limit is refused, both bytes of a
+// double-byte one, which may come as two WM_CHAR.
+bool EditBoxUnit::RefusesInput(UINT message, WPARAM wParam) {
+  if (message == WM_CHAR && pendingTrail_ != Trail::kNone)
+    return std::exchange(pendingTrail_, Trail::kNone) == Trail::kDrop;
+  const auto c = static_cast<uint32_t>(wParam);
+  if (c < 32 || !ByteLimited()) return false;
+  const bool split = message == WM_CHAR && c <= 0xFF && IsGbkLeadByte(static_cast<unsigned char>(c));
+  const bool refused = RoomLeft() < (split || c > 0xFF ? 2u : 1u);
+  if (split) pendingTrail_ = refused ? Trail::kDrop : Trail::kPass;
+  return refused;
+}
+
+// A paste that would pass the limit inserts what fits of its first line
+// (of all of it in a multi-line box), as the control does on Windows.
+bool EditBoxUnit::PasteWhatFits() {
+  if (!ByteLimited() || (GetWindowLongA(Handle(), GWL_STYLE) & ES_READONLY)) return false;
+  std::string clip;
+  if (!OpenClipboard(Handle())) return false;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const auto* text = static_cast<const char*>(GlobalLock(data))) {
+      clip = text;
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  if (SingleLine()) clip.resize(std::min(clip.find_first_of("\r\n"), clip.size()));
+  const std::string part = WhatFits(clip.c_str());
+  if (part.size() == clip.size()) return false;  // all of it fits: the control pastes
+  DefaultProc(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(part.c_str()));
+  return true;
 }
 
 // --- messages ---
@@ -449,10 +522,9 @@ void EditBoxUnit::NormaliseOnFocusLoss() {
   const std::string text = WindowText();
   const std::string normal = NormaliseInputText(mode, text);
   if (normal == text) return;
-  DWORD start = 0;
-  SendMessageA(Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  const size_t start = ByteSelection(text).first;
   SetTextQuietly(normal.c_str());
-  SendMessageA(Handle(), EM_SETSEL, start, start);
+  SetByteSelection(normal, start, start);
 }
 
 bool EditBoxUnit::OnReflectedMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
@@ -515,6 +587,19 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CHAR:
       if (!AcceptsInputCharacter(props_.inputMode, static_cast<uint32_t>(wParam))) return 0;
+      if (RefusesInput(message, wParam)) return 0;
+      break;
+    case WM_IME_CHAR:
+      if (RefusesInput(message, wParam)) return 0;
+      break;
+    case WM_PASTE:
+      if (PasteWhatFits()) return 0;
+      break;
+    case EM_REPLACESEL:
+      if (ByteLimited()) {
+        const std::string part = WhatFits(reinterpret_cast<const char*>(lParam));
+        return DefaultProc(message, wParam, reinterpret_cast<LPARAM>(part.c_str()));
+      }
       break;
     case WM_NCCALCSIZE:
       if (single) {
@@ -565,6 +650,9 @@ LRESULT EditBoxUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         Rebind();
       return 0;
     }
+    case kSpinStepMessage:
+      SpinStepped(static_cast<int32_t>(wParam), lParam != 0);
+      return 0;  // the box may be gone
     case kFindBoundSource:
       return reinterpret_cast<LRESULT>(FindDataSource(windowId_, props_.dataSource.text()));
     case kDataSourceNoticeMessage:

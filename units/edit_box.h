@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "forms/unit_contract.h"
 #include "forms/window_template.h"
@@ -48,7 +49,7 @@ class EditBoxUnit : public Wnd {
 
   // Used by the spinner.
   void ForgetSpin() { spin_ = nullptr; }
-  void SpinStepped(int32_t delta, bool automatic);
+  void QueueSpinStep(int32_t delta, bool automatic);
   COLORREF TextColor() const;
   COLORREF BackColor() const;
   HBRUSH BackBrush() const { return brush_; }
@@ -61,13 +62,22 @@ class EditBoxUnit : public Wnd {
   bool SingleLine() const { return props_.multiLine == 0; }
   void SetTextQuietly(const char* text);
   std::string WindowText() const;
-  std::string SelectedText(DWORD start, DWORD end) const;
+  // Selections in bytes of `text`, whatever the control counts.
+  std::pair<size_t, size_t> ByteSelection(const std::string& text) const;
+  void SetByteSelection(const std::string& text, size_t start, size_t end);
   void Select();
+  // MaxAllowLength counts bytes, also where the control counts characters.
+  bool ByteLimited() const;
+  size_t RoomLeft() const;
+  std::string WhatFits(const char* insert) const;
+  bool RefusesInput(UINT message, WPARAM wParam);
+  bool PasteWhatFits();
   void ApplyFont();
   void RebuildBrush();
   void CreateSpin(uint32_t style, HWND parent, uint32_t controlId);
   void PlaceSpin();
   void SetSpinRange();
+  void SpinStepped(int32_t delta, bool automatic);
   void OnCommand(uint32_t code);
   void NormaliseOnFocusLoss();
   // Single-line drawing.
@@ -92,6 +102,7 @@ class EditBoxUnit : public Wnd {
   HWND sourceWindow_ = nullptr;  // the linked data-source unit
   DataSource* source_ = nullptr;
   volatile LONG programmatic_ = 0;  // set while the unit changes its own text
+  enum class Trail { kNone, kPass, kDrop } pendingTrail_ = Trail::kNone;  // of a double-byte WM_CHAR
 };
 
 // The type's entry lookup and its record for the core library's table.

@@ -99,7 +99,30 @@ int64_t LeadingInteger(const std::string& text) {
   return value == kLowest ? std::numeric_limits<int64_t>::max() : -value;
 }
 
-double LeadingNumber(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+// Only the digits, point and exponent of a plain decimal reach strtod, which
+// would also read "inf", "nan" and hexadecimal.
+double LeadingNumber(const std::string& text) {
+  auto digitAt = [&text](size_t i) { return i < text.size() && IsDigit(uint8_t(text[i])); };
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  const size_t start = i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  size_t digits = 0;
+  for (; digitAt(i); ++i) ++digits;
+  if (i < text.size() && text[i] == '.')
+    for (++i; digitAt(i); ++i) ++digits;
+  if (digits == 0) return 0;
+  size_t end = i;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    size_t e = i + 1;
+    if (e < text.size() && (text[e] == '-' || text[e] == '+')) ++e;
+    if (digitAt(e)) {
+      while (digitAt(e)) ++e;
+      end = e;
+    }
+  }
+  return std::strtod(text.substr(start, end - start).c_str(), nullptr);
+}
 
 std::string NarrowGbkText(const std::string& text) {
   std::string out;

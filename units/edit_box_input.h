@@ -40,4 +40,6 @@ bool ParseDateTimeText(const std::string& text, double* dateTime);
 // Leading-number rules of the C library: optional blanks and sign, then
 // digits; anything else ends the number. Saturates at the 64-bit limits.
 int64_t LeadingInteger(const std::string& text);
+// The same for a plain decimal (digits with one point, an exponent):
+// "inf", "nan" and hexadecimal are no numbers and give 0.
 double LeadingNumber(const std::string& text);

@@ -10,7 +10,6 @@
 
 namespace {
 
-ButtonSoundPlayer g_soundPlayer = nullptr;
 SystemColourSource g_colourSource = nullptr;
 
 constexpr DWORD kSoundFlags = SND_ASYNC | SND_NODEFAULT | SND_NOWAIT;
@@ -82,7 +81,7 @@ void DrawDisabledPicture(HDC dc, int x, int y, const ButtonPicture& picture) {
 // started, which stops it; a call that plays nothing (SND_NOWAIT with the
 // device busy) stops nothing either. Never freed, so that none is cut off
 // at exit.
-void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
+void PlayCopy(const void* owner, const ButtonSound& wav) {
   static CRITICAL_SECTION* const lock = [] {
     auto* section = new CRITICAL_SECTION;
     InitializeCriticalSection(section);
@@ -93,14 +92,14 @@ void PlayCopy(ButtonSoundPlayer play, const ButtonSound& wav) {
   PropertyBytes copy;
   if (!copy.Assign(wav.bytes, wav.size)) return;
   EnterCriticalSection(lock);
-  if (play(reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags))
+  if (PlayOwnedSound(owner, reinterpret_cast<LPCSTR>(copy.data()), nullptr, SND_MEMORY | kSoundFlags))
     *held = static_cast<PropertyBytes&&>(copy);
   LeaveCriticalSection(lock);
 }
 
 }  // namespace
 
-void SetButtonSoundPlayer(ButtonSoundPlayer player) { g_soundPlayer = player; }
+void SetButtonSoundPlayer(ButtonSoundPlayer player) { SetSoundPlayer(player); }
 
 void SetButtonColourSource(SystemColourSource source) { g_colourSource = source; }
 
@@ -233,11 +232,10 @@ DWORD FancyButton::TakeOverStyle(DWORD style) {
 // --- sounds ---
 
 void FancyButton::PlayBytes(const ButtonSound& wav) {
-  ButtonSoundPlayer play = g_soundPlayer ? g_soundPlayer : &PlaySoundA;
   if (standardSound)
-    play(kStandardClickSound, GetModuleHandleA(nullptr), SND_RESOURCE | kSoundFlags);
+    PlayOwnedSound(this, kStandardClickSound, GetModuleHandleA(nullptr), SND_RESOURCE | kSoundFlags);
   else if (wav.bytes && wav.size)
-    PlayCopy(play, wav);
+    PlayCopy(this, wav);
 }
 
 void FancyButton::PlayHoverSound() { PlayBytes(hoverSound); }

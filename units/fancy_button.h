@@ -10,6 +10,7 @@
 #include "units/fancy_button_layout.h"
 
 // How buttons play their sounds (PlaySoundA's shape); tests watch the calls.
+// Buttons and windows share the one sound of the process, and so the player.
 using ButtonSoundPlayer = BOOL(WINAPI*)(LPCSTR sound, HMODULE module, DWORD flags);
 // Null restores PlaySoundA.
 void SetButtonSoundPlayer(ButtonSoundPlayer player);

@@ -47,6 +47,9 @@ class LabelUnit : public Wnd {
   uint32_t windowId = 0;
   uint32_t unitId = 0;
   uint32_t designMode = 0;
+  // Until CreateEx has returned a window, its creator deletes the object:
+  // a creation that fails after the first message ends in WM_NCDESTROY too.
+  bool created = false;
 
   // Operations
   void Write(int32_t index, const PropertyValue& value);
@@ -337,6 +340,7 @@ LRESULT LabelUnit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void LabelUnit::OnFinalMessage() {
+  if (!created) return;
   HostService(2000, static_cast<int32_t>(windowId), static_cast<int32_t>(unitId));
   delete this;
 }
@@ -364,6 +368,7 @@ Wnd* __stdcall CreateLabel(const uint8_t* block, uint32_t length, uint32_t style
     delete unit;
     return nullptr;
   }
+  unit->created = true;
   ApplyBorderStyle(unit->Handle(), unit->props.border);
   return unit;
 }

@@ -7,8 +7,9 @@
 #include "runtime/memory.h"
 #include "units/unit_texts.h"
 
+// The top byte would make a palette colour of the rest.
 COLORREF MapUnitColour(uint32_t colour) {
-  return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour);
+  return colour == 0xFF000000 ? GetSysColor(COLOR_BTNFACE) : static_cast<COLORREF>(colour & 0x00FFFFFF);
 }
 
 UINT LabelTextFormat(const LabelTextStyle& style) {

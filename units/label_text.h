@@ -8,7 +8,8 @@
 
 #include "forms/property_block.h"
 
-// 0xFF000000 stands for the system button-face colour.
+// 0xFF000000 stands for the system button-face colour; any other colour
+// keeps its low three bytes.
 COLORREF MapUnitColour(uint32_t colour);
 
 struct LabelTextStyle {

@@ -36,6 +36,9 @@ class TransLabelUnit : public Wnd {
   TransLabelProperties props;
   uint32_t windowId = 0;
   uint32_t unitId = 0;
+  // Until CreateEx has returned a window, its creator deletes the object:
+  // a creation that fails after the first message ends in WM_NCDESTROY too.
+  bool created = false;
 
   void Write(int32_t index, const PropertyValue& value);
   bool Read(int32_t index, PropertyValue* value) const;
@@ -52,6 +55,7 @@ class TransLabelUnit : public Wnd {
     }
   }
   void OnFinalMessage() override {
+    if (!created) return;
     HostService(2000, static_cast<int32_t>(windowId), static_cast<int32_t>(unitId));
     delete this;
   }
@@ -150,6 +154,7 @@ Wnd* __stdcall CreateTransLabel(const uint8_t* block, uint32_t length, uint32_t 
     delete unit;
     return nullptr;
   }
+  unit->created = true;
   return unit;
 }
 

@@ -94,6 +94,21 @@ class FormTest : public ::testing::Test {
   RuntimeApp* app_ = nullptr;
 };
 
+// While it lives, new windows of the class of `sample` refuse WM_CREATE after
+// their object has seen it: their creation fails after its first messages.
+class RefusedCreation {
+ public:
+  explicit RefusedCreation(HWND sample) : sample_(sample), previous_(SetClassLongPtrA(sample, GCLP_WNDPROC, LONG_PTR(&Refuse))) {}
+  ~RefusedCreation() { SetClassLongPtrA(sample_, GCLP_WNDPROC, previous_); }
+ private:
+  static LRESULT CALLBACK Refuse(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = Wnd::ClassProc(hwnd, message, wParam, lParam);
+    return message == WM_CREATE ? -1 : result;
+  }
+  HWND sample_;
+  LONG_PTR previous_;
+};
+
 inline uint32_t ReadProperty(uint32_t windowId, uint32_t unitId, int32_t index, int32_t member = -1) {
   return static_cast<uint32_t>(RuntimeApp::Get().forms->readUnitProperty(windowId, unitId, index, member));
 }

@@ -2,9 +2,12 @@
 // blocks, the closing sequence, focus and keys, pixels of the background,
 // Z-order, outlines and the notification-area event.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "forms/window_unit.h"
 #include "runtime/values.h"
@@ -290,6 +293,36 @@ TEST_F(WindowUnitTest, EscClosesOnlyWithEscClosesAndTheFirstActivationComesBefor
   Key(WM_KEYDOWN, VK_ESCAPE);
   EXPECT_EQ(Handle(kMain, 0), nullptr);
   EXPECT_FALSE(Logged("first activation"));
+}
+
+HWND g_closeOnFocus = nullptr;
+void __cdecl OnFocusCloses(EventResult*) { DestroyWindow(std::exchange(g_closeOnFocus, nullptr)); }
+
+// The focus that the activation sets lets a handler close the window; then
+// nothing of the window raises the activation's events.
+TEST_F(WindowUnitTest, AFocusHandlerThatClosesTheWindowEndsItsActivation) {
+  TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
+  own.bindings = {{-7, OffsetOf(&OnFocusCloses)}, {kWindowActivated, OffsetOf(&OnActivated)},
+                  {kWindowDestroyed, OffsetOf(&OnDestroyed)}};
+  StartWindows({{Window(kMain, own), Window(kSecond, OwnUnit(kSecondUnit, WindowBlock(WindowProperties{})))}});
+  ASSERT_EQ(Load(kMain), 0);
+  ASSERT_EQ(Load(kSecond), 0);
+  SetActiveWindow(Handle(kSecond, 0));
+  g_closeOnFocus = Handle(kMain, 0);
+  ClearLog();
+  SetActiveWindow(g_closeOnFocus);
+  EXPECT_EQ(Object(kMain, 0), nullptr);
+  EXPECT_EQ(Log(), std::vector<std::string>({"destroyed event"}));
+}
+
+// A creation that fails after the window's first message fails the load.
+TEST_F(WindowUnitTest, AWindowWhoseCreationFailsLateIsNotLoaded) {
+  const TemplateUnit own = OwnUnit(kSecondUnit, WindowBlock(WindowProperties{}));
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(WindowProperties{}))), Window(kSecond, own)}});
+  ASSERT_EQ(Load(kMain), 0);
+  RefusedCreation refused(Handle(kMain, 0));  // of the same class
+  EXPECT_EQ(Load(kSecond), -1);
+  EXPECT_TRUE(IsWindow(Handle(kMain, 0)));
 }
 
 TEST_F(WindowUnitTest, FocusGoesToTheLowestTabOrderLatestInTheTableAndTabWalksTheOrder) {
@@ -657,6 +690,26 @@ TEST_F(WindowUnitTest, BackgroundSoundStopsAndLeavesNoTemporaryFile) {
   }
 }
 
+// A notice of a device closed since (the sound restarted) leaves the new one
+// playing; the new device's own notice ends a sound played once.
+TEST_F(WindowUnitTest, OnlyTheCurrentMidiDevicesNoticeEndsIt) {
+  const std::vector<uint8_t> midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 0x60,
+                                     'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+  WindowProperties p;
+  p.backSound.Assign(midi.data(), uint32_t(midi.size()));
+  p.soundPlayMode = 1;
+  StartWindows({{Window(kMain, OwnUnit(kMainUnit, WindowBlock(p)))}});
+  ASSERT_EQ(Load(kMain), 0);
+  const WindowSound& sound = Unit(kMain)->Sound();
+  if (!sound.Playing()) GTEST_SKIP() << "no MIDI sequencer here";
+  const UINT before = sound.MidiDevice();
+  WriteBytes(kMain, 13, midi);  // restarts
+  SendMessageA(Handle(kMain, 0), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, LPARAM(before));
+  EXPECT_TRUE(sound.Playing());
+  SendMessageA(Handle(kMain, 0), MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, LPARAM(sound.MidiDevice()));
+  EXPECT_FALSE(sound.Playing());
+}
+
 TEST(WindowSoundTest, AWaveWhoseLengthsReachPastItsBytesIsNoSound) {
   auto sniff = [](const std::string& b) {
     return SniffSound(reinterpret_cast<const uint8_t*>(b.data()), uint32_t(b.size()));
@@ -682,6 +735,13 @@ TEST(WindowSoundTest, AWaveWhoseLengthsReachPastItsBytesIsNoSound) {
 std::vector<std::string> g_trayLog;
 void __cdecl OnTray(uint32_t argument, EventResult*) { g_trayLog.push_back(std::to_string(argument)); }
 
+std::vector<std::string> g_trayCalls;  // operation, icon, flags, callback message: tip
+BOOL WINAPI RecordTray(DWORD message, NOTIFYICONDATAA* d) {
+  g_trayCalls.push_back(std::to_string(message) + " " + std::to_string(d->uID) + " " + std::to_string(d->uFlags) +
+                        " " + std::to_string(d->uCallbackMessage) + ": " + d->szTip);
+  return TRUE;
+}
+
 TEST_F(WindowUnitTest, NotificationAreaEventsOnlyWhileTheIconIsThere) {
   TemplateUnit own = OwnUnit(kMainUnit, WindowBlock(WindowProperties{}));
   own.bindings = {{kWindowTrayIcon, OffsetOf(&OnTray)}};
@@ -689,15 +749,23 @@ TEST_F(WindowUnitTest, NotificationAreaEventsOnlyWhileTheIconIsThere) {
   ASSERT_EQ(Load(kMain), 0);
   HWND main = Handle(kMain, 0);
   g_trayLog.clear();
+  SetNotifyIconCall(&RecordTray);
   SendMessageA(main, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)),
-                           "a tip that is longer than sixty-two bytes, so it has to be cut short");
+  const std::string tip = "a tip that is longer than sixty-two bytes, so it has to be cut short";
+  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)), tip.c_str());
   EXPECT_TRUE(Unit(kMain)->HasTrayIcon());
   for (UINT mouse : {WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP, WM_CONTEXTMENU, WM_MOUSEMOVE})
     SendMessageA(main, kTrayCallbackMessage, kTrayIconId, mouse);
+  // 61 bytes and 吴 would end at byte 63: the character goes whole.
+  const std::string wide = std::string(61, 'w') + "\xCE\xE2";
+  Unit(kMain)->SetTrayIcon(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)), wide.c_str());
   Unit(kMain)->SetTrayIcon(nullptr, nullptr);
   SendMessageA(main, kTrayCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+  SetNotifyIconCall(nullptr);
   EXPECT_EQ(g_trayLog, std::vector<std::string>({"1", "2", "3", "3"}));
+  // Added, modified, deleted: icon 100, icon, message and tip, message 0x8064.
+  EXPECT_EQ(g_trayCalls, std::vector<std::string>({"0 100 7 32868: " + tip.substr(0, 62),
+                                                   "1 100 7 32868: " + wide.substr(0, 61), "2 100 0 0: "}));
 }
 
 // The closing of the last loaded window ends the message loop with 0.

@@ -72,6 +72,9 @@ TEST(EditBoxInput, NumbersAreClampedAndZeroBecomesEmpty) {
       {10, "3.14159265358979", "3.14159265359"},
       {10, "0.000", ""},
       {10, "-2.5.7", "-2.5"},
+      // Only plain decimals are numbers.
+      {9, "inf", ""}, {10, "-infinity", ""}, {10, "nan", ""}, {9, "0x10", ""}, {10, "-.", ""},
+      {10, " +.5e1x", "5"}, {10, "7e", "7"}, {10, "7e+", "7"},
       // Modes without a rule keep the text.
       {0, "007", "007"},
       {3, "0", "0"},

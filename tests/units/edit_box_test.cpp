@@ -314,10 +314,41 @@ TEST_F(EditBoxTest, SelectionPropertiesSelectAllOrPutTheCaretAtTheEnd) {
   EXPECT_EQ(Text(kBox), "hello there");
   WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-7));  // other negatives: 0
   EXPECT_EQ(Selection(kBox).first, 0u);
-  // Double-byte text comes out whole.
+  // Positions count bytes of the text, whatever the control counts.
   WriteProperty(kMain, kBox, 8, Addr(WU "ab" WU));
-  WriteProperty(kMain, kBox, 25, static_cast<uint32_t>(-1));
-  EXPECT_EQ(ReadText(kBox, 26), WU "ab" WU);
+  WriteProperty(kMain, kBox, 24, 2);
+  WriteProperty(kMain, kBox, 25, 2);
+  EXPECT_EQ(ReadText(kBox, 26), "ab");
+  EXPECT_EQ(ReadProperty(kMain, kBox, 24), 2u);
+  EXPECT_EQ(ReadProperty(kMain, kBox, 25), 2u);
+  SendMessageA(Handle(kMain, kBox), WM_CHAR, 'X', 1);  // typed over the selection
+  EXPECT_EQ(Text(kBox), WU "X" WU);
+  WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-1));
+  EXPECT_EQ(ReadProperty(kMain, kBox, 24), 5u);
+}
+
+// MaxAllowLength counts bytes: two double-byte characters under a limit of
+// five leave room for one byte, typed, written as SelText or pasted.
+TEST_F(EditBoxTest, MaxAllowLengthCountsBytes) {
+  HWND box = Handle(kMain, kBox);
+  WriteProperty(kMain, kBox, 8, Addr(WU WU));
+  WriteProperty(kMain, kBox, 14, 5);
+  WriteProperty(kMain, kBox, 24, static_cast<uint32_t>(-1));
+  SendMessageA(box, WM_CHAR, 'a', 1);
+  SendMessageA(box, WM_CHAR, 'b', 1);
+  EXPECT_EQ(Text(kBox), WU WU "a");
+  WriteProperty(kMain, kBox, 25, 1);  // "a" selected
+  WriteProperty(kMain, kBox, 26, Addr("cd"));
+  EXPECT_EQ(Text(kBox), WU WU "c");
+  WriteProperty(kMain, kBox, 25, 1);
+  WriteProperty(kMain, kBox, 26, Addr(WU));  // no half of a character
+  EXPECT_EQ(Text(kBox), WU WU);
+  HGLOBAL clip = GlobalAlloc(GMEM_MOVEABLE, 4);
+  std::memcpy(GlobalLock(clip), "xyz", 4);
+  GlobalUnlock(clip);
+  ASSERT_TRUE(OpenClipboard(box) && EmptyClipboard() && SetClipboardData(CF_TEXT, clip) && CloseClipboard());
+  SendMessageA(box, WM_PASTE, 0, 0);
+  EXPECT_EQ(Text(kBox), WU WU "x");
 }
 
 TEST_F(EditBoxTest, AnAutomaticSpinnerWrapsAndFollowsItsBox) {
@@ -383,6 +414,20 @@ TEST_F(EditBoxTest, AManualSpinnerRaisesSpinPressedAndLeavesTheText) {
   EXPECT_TRUE(GetWindowLongA(Handle(kMain, kManualSpin), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
   WriteProperty(kMain, kManualSpin, 9, 3);
   EXPECT_TRUE(GetWindowLongA(spin, GWL_EXSTYLE) & WS_EX_STATICEDGE);
+}
+
+// A step and its events wait until the spinner's own click has returned: a
+// handler may close the window or re-create the box under it.
+TEST_F(EditBoxTest, SpinnerStepsWaitUntilTheControlHasReturned) {
+  for (uint32_t unit : {kManualSpin, kAutoSpin}) {
+    SetFocus(Handle(kMain, unit));
+    g_events.clear();
+    SendMessageA(SpinOf(unit), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 2));
+    g_events.push_back("returned");
+    SendMessageA(SpinOf(unit), WM_LBUTTONUP, 0, MAKELPARAM(5, 2));
+    Pump();
+    EXPECT_EQ(g_events, (std::vector<std::string>{"returned", unit == kManualSpin ? "spin 1" : "changed 16000005"}));
+  }
 }
 
 // Rows of the box's window that hold the darkest pixels (the text's ink).

@@ -98,8 +98,11 @@ TEST_F(LabelTest, ModeTwoCentresASmallPictureAndShrinksALargeOne) {
   EXPECT_EQ(large.Count(RECT{0, 25, 100, 75}, kGreen), 100 * 50);
   EXPECT_EQ(large.Count(kPictureRect, kRed), 100 * 50);
 
+  WriteBytes(kPicture, 18, SolidBmp(20, 10, kBlue));
   Write(kPicture, 19, 0);  // mode 0: natural size at the top-left corner
-  EXPECT_EQ(Pixels(window_).Count(kPictureRect, kGreen), 100 * 100);
+  Pixels corner(window_);
+  EXPECT_EQ(corner.Count(RECT{0, 0, 20, 10}, kBlue), 200);
+  EXPECT_EQ(corner.Count(kPictureRect, kRed), 100 * 100 - 200);
 
   // Bytes that are no picture are dropped: BackColor fills the Label and the
   // property reads empty afterwards.
@@ -121,7 +124,11 @@ TEST_F(LabelTest, GradientBorderNeedsTwoUsableColours) {
   EXPECT_EQ(px.At(140, 39), sevenEighths);
   EXPECT_EQ(px.At(110, 20), kGreen);
   EXPECT_EQ(px.At(169, 20), sevenEighths);
-  EXPECT_EQ(px.At(111, 1), oneEighth);  // the mitred corner
+  // Mitred corners: off the diagonal each band keeps its own colour.
+  EXPECT_EQ(px.At(111, 5), oneEighth);     // left band, one pixel in
+  EXPECT_EQ(px.At(115, 1), oneEighth);     // top band, one pixel in
+  EXPECT_EQ(px.At(169, 34), sevenEighths);  // right band, at its outer edge
+  EXPECT_EQ(px.At(164, 39), sevenEighths);  // bottom band, at its outer edge
   // BackColor fills only what lies inside the frame.
   EXPECT_EQ(px.Count(RECT{118, 8, 162, 32}, kRed), 44 * 24);
   EXPECT_EQ(px.Count(kFrameRect, kRed), 44 * 24);
@@ -150,6 +157,8 @@ TEST_F(LabelTest, GradientBackgroundFollowsTheColourRuleInTwoDirections) {
 }
 
 TEST_F(LabelTest, CaptionFollowsAlignmentWordWrapAndEffect) {
+  Write(kText, 16, 0x01000000 | kBlue);  // colours leave out their top byte,
+  Write(kText, 17, 0x01000000 | kWhite);  // which would make palette indices
   RECT text = Pixels(window_).Bounds(kTextRect, kBlue);
   EXPECT_GT(text.left, 230) << "right";
   EXPECT_GT(text.top, 30) << "bottom";

@@ -51,7 +51,7 @@ void __cdecl FocusGained(EventResult*) { g_focusEvents.push_back("gained"); }
 void __cdecl FocusLost(EventResult*) { g_focusEvents.push_back("lost"); }
 
 struct SoundCall {
-  std::string what;  // the resource name, or the first chunk's name of a memory sound
+  std::string what;  // the resource name, the first chunk's name of a memory sound, or "stop"
   HMODULE module;
   DWORD flags;
   LPCSTR at;  // what playback goes on reading after the call
@@ -61,7 +61,8 @@ BOOL g_playAnswer = TRUE;  // FALSE: as PlaySound when it plays nothing
 
 BOOL WINAPI RecordSound(LPCSTR sound, HMODULE module, DWORD flags) {
   const bool resource = (flags & SND_RESOURCE) == SND_RESOURCE;
-  g_sounds.push_back({resource ? std::string(sound) : std::string(sound + 12, 4), module, flags, sound});
+  const std::string what = !sound ? "stop" : resource ? std::string(sound) : std::string(sound + 12, 4);
+  g_sounds.push_back({what, module, flags, sound});
   return g_playAnswer;
 }
 
@@ -443,6 +444,20 @@ TEST_F(SuperBtnTest, CheckBoxPictureStaysPutWhenChecked) {
   EXPECT_EQ(checked.At(1, 1), ShiftColourBrightness(Sys(COLOR_BTNFACE), 32));  // drawn pressed
   EXPECT_EQ(checked.Find(kBlue).x, before.x);
   EXPECT_EQ(checked.Find(kBlue).y, before.y);
+}
+
+// The window's sound and the click share the process's one sound: once the
+// click has taken its place, the window's stop stops nothing.
+TEST_F(SuperBtnTest, AClickTakesTheProcessSoundFromTheWindow) {
+  realWindow_ = true;
+  StartWith([](SuperBtnProperties& p) { AssignWave(&p.clickSound, "clic"); });
+  void* set = MakeByteSet(Wave("back").data(), 20);
+  WriteProperty(kMain, 0, 13, Addr(set));  // BackSound, played in a loop
+  FreeMemory(set);
+  Click();
+  WriteProperty(kMain, 0, 14, 2);  // SoundPlayMode: not played
+  ASSERT_EQ(g_sounds.size(), 2u) << g_sounds.back().what;
+  EXPECT_EQ(g_sounds[0].what + " " + g_sounds[1].what, "back clic");
 }
 
 TEST_F(SuperBtnTest, SoundsGoThroughTheStandardResourceOrTheBytes) {

@@ -3,6 +3,8 @@
 // change leaves no trace of the old text.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tests/units/label_test_support.h"
 
 namespace {
@@ -82,8 +84,23 @@ TEST_F(TransLabelTest, ANewCaptionLeavesNoTraceOfTheOldText) {
   EXPECT_EQ(empty.Count(kOverWindow, kTeal), Pixels::Area(kOverWindow));
 }
 
+// A window that fails after its first message goes with its object once:
+// the creation answers none, and the unit it names stays as it was.
+TEST_F(TransLabelTest, ACreationThatFailsLateAnswersNone) {
+  const std::vector<uint8_t> label = Bytes(SaveLabelProperties(LabelProperties{})), trans = TransBlock("W", kGreen);
+  for (const auto& [entry, unit, block] : {std::tuple(&LabelTypeEntry, kBackdrop, &label),
+                                           std::tuple(&TransLabelTypeEntry, kStatus, &trans)}) {
+    RefusedCreation refused(Handle(kMain, unit));
+    auto create = reinterpret_cast<CreateUnitFn>(entry(kEntryCreateUnit));
+    EXPECT_EQ(create(block->data(), uint32_t(block->size()), 0, window_, 98, nullptr, 0, 0, 9, 9, kMain, unit, 0, 0),
+              nullptr);
+    EXPECT_NE(Object(kMain, unit), nullptr);
+  }
+}
+
 TEST_F(TransLabelTest, AHiddenLabelMadeVisibleShowsItsTextInTextColor) {
   EXPECT_EQ(Pixels(window_).Count(kHiddenRect, kTeal), Pixels::Area(kHiddenRect));
+  Write(kHidden, 11, 0x01000000 | kPurple);  // the top byte is left out
   Write(kHidden, 5, 1);
   EXPECT_GT(Pixels(window_).Count(kHiddenRect, kPurple), 30);
   // Right aligned (9 is clamped to 2): the window beneath is repainted first,
