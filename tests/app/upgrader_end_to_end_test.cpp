@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -751,6 +752,67 @@ TEST(UpgraderEndToEnd, AnArchiverThatRanIsNeverStartedTwice) {
   EXPECT_EQ(Count(starts, "\r\n"), 1u) << starts;
   EXPECT_NE(starts.find(" l -slt "), std::string::npos) << starts;
   EXPECT_EQ(Listing("E:"), kOldDrive);
+}
+
+// An upgrade of 1,500 files over an old set of 5,000, watched from
+// outside: the wait window answers every message sent to it within a
+// second, the old set's deletion included; its percentage rises and never
+// goes back; the closing box and the log's block say how it went.
+TEST(UpgraderEndToEnd, TheUpgradeCanBeWatchedToItsEnd) {
+  PrepareDrive();
+  for (int d = 0; d < 50; ++d) {
+    std::string folder = "E:\\ZEDOVAV\\Old";
+    folder += std::to_string(d);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int f = 0; f < 100; ++f) WriteAll(folder + "\\F" + std::to_string(f) + ".TXT", "old");
+  }
+  const std::string tool = LayOutTool(WorkFolder("watched"), {true, true, Sample("LARGE.7z")});
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  run.Start("E:\\");
+  HWND wait = WaitFor([&] { return FindTopWindow(run.Pid(), 332, 61); }, 60000);
+  ASSERT_TRUE(wait);
+  HWND label = FindChildByClass(wait, "_NX_TransLabel");
+  ASSERT_TRUE(label);
+  const std::string unpacking = "正在解压 PE软件包… ", removing = "正在删除旧版 PE软件包… ";
+  std::vector<int> percents;
+  int removals = 0, asked = 0;
+  DWORD slowest = 0;
+  while (!FindMessageBox(run.Pid()) && WaitForSingleObject(run.Process(), 0) == WAIT_TIMEOUT) {
+    char text[256] = {};
+    DWORD_PTR got = 0;
+    const DWORD start = GetTickCount();
+    const bool answered = SendMessageTimeoutA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                              SMTO_BLOCK, 1000, &got) != 0;
+    if (!IsWindow(label)) break;
+    ++asked;
+    EXPECT_TRUE(answered) << "no answer while it said: " << text;
+    slowest = std::max(slowest, GetTickCount() - start);
+    const std::string said = text;
+    if (said.rfind(unpacking, 0) == 0) {
+      const int percent = std::atoi(said.c_str() + unpacking.size());
+      EXPECT_EQ(said, unpacking + std::to_string(percent) + "%");
+      if (percents.empty() || percents.back() != percent) percents.push_back(percent);
+    }
+    if (said.rfind(removing, 0) == 0) ++removals;
+    Sleep(50);
+  }
+  EXPECT_GT(asked, 10);
+  EXPECT_LT(slowest, 1000u);
+  EXPECT_GE(percents.size(), 3u) << "the percentage did not rise";
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  // Answered again and again while the old set goes, not once after it.
+  EXPECT_GE(removals, 3) << "the wait window did not answer during the deletion";
+
+  EXPECT_EQ(run.ExitCode(), 0u);
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].title, "升级完成");
+  EXPECT_NE(run.boxes[0].text.find("中现在有 1500 个文件"), std::string::npos) << run.boxes[0].text;
+  EXPECT_FALSE(Exists("E:\\ZEDOVAV\\Old0"));
+  const std::string block = LastLogBlock(tool);
+  for (const char* line : {"检查 完整路径：通过", "检查 本程序不在将被替换的目录中：通过", "升级包：1500 个文件，16 个文件夹",
+                           "已删除 E:\\ZEDOVAV.upgrade-old", "结果：退出码 0"})
+    EXPECT_NE(block.find(line), std::string::npos) << line << "\n" << block;
 }
 
 // While the archiver runs (held still here), the wait window paints what
