@@ -6,7 +6,6 @@
 namespace app {
 namespace {
 
-namespace pi = program_image;
 
 // Each piece of output, after the run's own reading of it.
 using MoreReading = std::function<void(const char* text, size_t length, const ArchiverOutput& output)>;

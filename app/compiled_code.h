@@ -12,6 +12,8 @@
 
 namespace app {
 
+namespace pi = program_image;
+
 inline const char* ConstantText(uint32_t offset) {
   return reinterpret_cast<const char*>(g_constantsSegment + offset);
 }

@@ -9,7 +9,6 @@
 #include "app/target_path.h"
 
 namespace app {
-namespace pi = program_image;
 
 constexpr uint32_t kInvalidHandle = 0xFFFFFFFF;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;

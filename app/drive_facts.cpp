@@ -62,6 +62,20 @@ bool HoldsWindows(const DriveFacts& drive) {
   return ReadIdentity(windowsVolume, &a) && ReadIdentity(drive.volume, &b) && a == b;
 }
 
+std::string TheOneStickWithAToolSet() {
+  const uint32_t drives = Dll(pi::kDllGetLogicalDrives, {});
+  std::string found;
+  int count = 0;
+  for (int i = 0; i < 26; ++i) {
+    if (!(drives & (1u << i))) continue;
+    const std::string root = std::string(1, static_cast<char>('A' + i)) + ":\\";
+    if (DriveType(root.c_str()) != kDriveRemovable || !IsDirectory((root + "ZEDOVAV").c_str())) continue;
+    found = root;
+    ++count;
+  }
+  return count == 1 ? found : std::string();
+}
+
 uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uint32_t* files) {
   const uint64_t cluster = clusterBytes ? clusterBytes : 1;
   uint64_t total = cluster;  // the folder's own records

@@ -32,6 +32,10 @@ bool ReadIdentity(const std::string& path, FolderIdentity* identity);
 // The target lies on the volume that holds the Windows directory.
 bool HoldsWindows(const DriveFacts& drive);
 
+// The root ("E:\\") of the one removable drive that holds a ZEDOVAV folder;
+// empty when none or more than one does. Fixed disks are never offered.
+std::string TheOneStickWithAToolSet();
+
 // The bytes a folder's files take on disk, rounded up to whole clusters,
 // and how many files it holds.
 uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uint32_t* files = nullptr);

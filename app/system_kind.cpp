@@ -5,7 +5,6 @@
 #include "app/upgrader_commands.h"
 
 using namespace app;
-namespace pi = program_image;
 
 extern "C" int32_t __cdecl IsSystem64Bit() {
   const uint32_t module = Dll(pi::kDllGetModuleHandleA, {ConstantAddress(pi::kKernel32Name)});

@@ -5,7 +5,6 @@
 namespace app {
 namespace {
 
-namespace pi = program_image;
 
 constexpr uint32_t kYesNo = 4, kSecondButtonDefault = 0x100, kAnswerYes = 6;
 

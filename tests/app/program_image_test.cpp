@@ -9,6 +9,7 @@
 
 #include "app/program_image.h"
 #include "app/subroutines.h"
+#include "app/version.h"
 #include "program_image_layout.h"
 #include "runtime/compiled_calls.h"
 #include "runtime/host_service.h"
@@ -71,7 +72,6 @@ TEST_F(UpgraderImage, HeaderWords) {
   EXPECT_EQ(app_->serialCounter, 106207);
   EXPECT_EQ(image_.libraryCount, 5u);
   EXPECT_EQ(image_.dllCommandCount, program_image::kDllCommandCount);
-  EXPECT_EQ(image_.dllCommandCount, 41u);
   EXPECT_EQ(image_.codeBase, reinterpret_cast<uint32_t>(g_codeBase));
   // The code segment starts with a routine returning 0 whose third byte is
   // a bare return, right before codeBase.
@@ -187,11 +187,15 @@ BOOL CALLBACK FirstIconGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR first) {
   return FALSE;
 }
 
-TEST_F(UpgraderImage, TheProgramsApplicationIconIsTheRuntimesDefaultIcon) {
+std::string UpgraderPath() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string program = path;
-  program = program.substr(0, program.rfind('\\') + 1) + "..\\..\\app\\pe_upgrader.exe";
+  const std::string program = path;
+  return program.substr(0, program.rfind('\\') + 1) + "..\\..\\app\\pe_upgrader.exe";
+}
+
+TEST_F(UpgraderImage, TheProgramsApplicationIconIsTheRuntimesDefaultIcon) {
+  const std::string program = UpgraderPath();
   HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   ASSERT_NE(module, nullptr) << program;
   std::string first;
@@ -208,3 +212,38 @@ TEST_F(UpgraderImage, DeclaredDllCommandsResolve) {
 }
 
 }  // namespace
+
+// The executable says what it is: a version in Chinese and English, and a
+// manifest that asks for no elevation and names the Windows it supports.
+TEST(UpgraderExecutable, CarriesItsVersionAndManifest) {
+  const std::string program = UpgraderPath();
+  DWORD ignored = 0;
+  std::vector<char> info(GetFileVersionInfoSizeA(program.c_str(), &ignored));
+  ASSERT_FALSE(info.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(program.c_str(), 0, info.size(), info.data()));
+  auto value = [&](const char* block, const char* name) {
+    char* text = nullptr;
+    UINT length = 0;
+    const std::string key = std::string("\\StringFileInfo\\") + block + "\\" + name;
+    return VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) && text
+               ? std::string(text)
+               : std::string("<none>");
+  };
+  EXPECT_EQ(value("080404B0", "ProductName"), "PE软件包升级工具");
+  EXPECT_EQ(value("040904B0", "ProductName"), "PE Upgrader");
+  EXPECT_EQ(value("080404B0", "FileVersion"), UPGRADER_VERSION_TEXT);
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(0, 2)));
+
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr);
+  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));  // RT_MANIFEST
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  FreeLibrary(module);
+  EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos);
+}

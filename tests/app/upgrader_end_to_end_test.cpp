@@ -170,8 +170,8 @@ size_t Count(const std::string& text, const std::string& what) {
 // name of its file).
 class Upgrader {
  public:
-  explicit Upgrader(const std::string& toolFolder, const std::string& program = "") {
-    std::string commandLine = "\"" + (program.empty() ? toolFolder + "\\pe_upgrader.exe" : program) + "\"";
+  explicit Upgrader(const std::string& toolFolder, const std::string& program = "", const std::string& args = "") {
+    std::string commandLine = "\"" + (program.empty() ? toolFolder + "\\pe_upgrader.exe" : program) + "\"" + args;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     // Detached as a double-click starts it: the archiver's hidden console is its own.
@@ -813,6 +813,132 @@ TEST(UpgraderEndToEnd, TheUpgradeCanBeWatchedToItsEnd) {
   for (const char* line : {"检查 完整路径：通过", "检查 本程序不在将被替换的目录中：通过", "升级包：1500 个文件，16 个文件夹",
                            "已删除 E:\\ZEDOVAV.upgrade-old", "结果：退出码 0"})
     EXPECT_NE(block.find(line), std::string::npos) << line << "\n" << block;
+}
+
+// A run from a script: the exit code, and whether any window or box of the
+// program was ever on screen.
+struct SilentRun {
+  DWORD exitCode = 0xDEAD;
+  bool shown = false;
+};
+
+BOOL CALLBACK NoteVisible(HWND hwnd, LPARAM lParam) {
+  auto* run = reinterpret_cast<std::pair<DWORD, bool>*>(lParam);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == run->first && IsWindowVisible(hwnd)) run->second = true;
+  return TRUE;
+}
+
+SilentRun RunFromScript(const std::string& tool, const std::string& args) {
+  std::string commandLine = "\"" + tool + "\\pe_upgrader.exe\" " + args;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  SilentRun run;
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                      &startup, &process))
+    return run;
+  std::pair<DWORD, bool> seen{process.dwProcessId, false};
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
+    EnumWindows(&NoteVisible, reinterpret_cast<LPARAM>(&seen));
+  if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 0xDEAD);
+  WaitForSingleObject(process.hProcess, 5000);
+  GetExitCodeProcess(process.hProcess, &run.exitCode);
+  run.shown = seen.second;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return run;
+}
+
+// /silent: the same upgrade with nothing on screen, the result in the exit
+// code and the log; a damaged archive ends with the archiver's code and
+// the drive as it was; a question (a fixed disk) is answered No unless
+// /yes; a command line that cannot be understood ends with 64.
+TEST(UpgraderEndToEnd, ScriptsUpgradeWithNothingOnScreen) {
+  PrepareDrive();
+  const std::string tool = LayOutTool(WorkFolder("silent"));
+  SilentRun run = RunFromScript(tool, "/silent E:\\");
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_FALSE(run.shown);
+  EXPECT_EQ(Listing("E:"), kNewDrive);
+  EXPECT_NE(LastLogBlock(tool).find("命令行：\"" + tool + "\\pe_upgrader.exe\" /silent E:\\"), std::string::npos);
+
+  PrepareDrive();
+  std::string damaged = Sample("ZEDOVAV.7z");
+  for (size_t i = 33; i < 40; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  const std::string broken = LayOutTool(WorkFolder("silent-broken"), {true, true, damaged});
+  run = RunFromScript(broken, "/silent \"E:\\\"");
+  EXPECT_EQ(run.exitCode, 2u);
+  EXPECT_FALSE(run.shown);
+  EXPECT_EQ(Listing("E:"), kOldDrive);
+
+  PrepareDrive("F:");
+  run = RunFromScript(tool, "/silent F:\\");
+  EXPECT_EQ(run.exitCode, 14u);
+  EXPECT_EQ(Listing("F:"), kOldDrive);
+  run = RunFromScript(tool, "/silent F:\\ /yes");
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_FALSE(run.shown);
+  EXPECT_EQ(Listing("F:"), kNewDrive);
+  EXPECT_EQ(RunFromScript(tool, "/silent PE").exitCode, 10u);
+  EXPECT_EQ(RunFromScript(tool, "/silent").exitCode, 64u);
+  EXPECT_FALSE(RunFromScript(tool, "/silent /quiet E:\\").shown);
+}
+
+// Without /silent a command line that cannot be understood, and /?, show
+// the usage.
+TEST(UpgraderEndToEnd, TheUsageIsShownForQuestionsAndMistakes) {
+  const std::string tool = LayOutTool(WorkFolder("usage"));
+  for (const auto& [args, code] : {std::pair<const char*, DWORD>{" /?", 0}, {" /quiet", 64}}) {
+    SCOPED_TRACE(args);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" + tool + "\\pe_upgrader.exe\"" + args;
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                               nullptr, &startup, &process));
+    HWND box = WaitFor([&] { return FindMessageBox(process.dwProcessId); }, 30000);
+    ASSERT_TRUE(box);
+    Sleep(100);
+    const BoxSeen seen = ReadMessageBox(box);
+    EXPECT_EQ(seen.title, "PE软件包升级工具");
+    EXPECT_NE(seen.text.find("用法：pe_upgrader.exe [U盘盘符目录] [/silent [/yes]]"), std::string::npos) << seen.text;
+    EXPECT_NE(seen.text.find(std::string("版本 ") + "2."), std::string::npos) << seen.text;
+    EXPECT_EQ(seen.text.find("“/quiet”") != std::string::npos, code == 64) << seen.text;
+    EXPECT_FALSE(FindTopWindow(process.dwProcessId, 350, 187));
+    CloseMessageBox(box);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
+// What the edit box holds at start: the command line's target; else the
+// root of the one removable drive that holds a ZEDOVAV folder (E:, not the
+// fixed F:); with two such drives (E: and G:), nothing.
+TEST(UpgraderEndToEnd, TheEditBoxStartsWithTheNamedOrTheOneStick) {
+  PrepareDrive();
+  PrepareDrive("F:");
+  PrepareDrive("G:");
+  RemoveTree("G:\\ZEDOVAV");
+  const std::string tool = LayOutTool(WorkFolder("start"));
+  const std::pair<std::string, std::string> cases[] = {
+      {" \"E:\\My Drive\"", "E:\\My Drive"}, {"", "E:\\"}, {"", ""}};
+  for (const auto& [args, expected] : cases) {
+    SCOPED_TRACE(args + " -> " + expected);
+    if (&args == &cases[2].first) CreateDirectoryA("G:\\ZEDOVAV", nullptr);
+    Upgrader run(tool, "", args);
+    ASSERT_TRUE(run.Ready());
+    EXPECT_EQ(WindowText(run.edit), expected);
+    run.PressEscape();
+    EXPECT_EQ(run.ExitCode(), 0u);
+  }
+  RemoveTree("G:\\ZEDOVAV");
 }
 
 // While the archiver runs (held still here), the wait window paints what
