@@ -1,8 +1,9 @@
 // demo_driver PROGRAM TARGET PICTURES: starts the upgrader, waits for its main
 // window, saves a picture of it, types TARGET, presses 升级, saves a picture
-// of the wait window, reads any message box, and ends with the upgrader's
+// of the wait window with its percentage, reads any message box, and ends with the upgrader's
 // exit code. `make run` uses it when there is no display to show things on.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "tools/app_driver.h"
@@ -50,10 +51,15 @@ int main(int argc, char** argv) {
   bool waitSaved = false;
   while (WaitForSingleObject(process.hProcess, 20) == WAIT_TIMEOUT) {
     if (!waitSaved) {
-      if (HWND wait = FindTopWindow(pid, 332, 61)) {
-        Sleep(300);
+      // Pictured once its percentage has climbed a little.
+      HWND wait = FindTopWindow(pid, 332, 61);
+      HWND label = wait ? FindChildByClass(wait, "_NX_TransLabel") : nullptr;
+      const std::string said = label ? WindowText(label) : std::string();
+      const size_t percent = said.find('%');
+      if (percent != std::string::npos && percent >= 2 && std::atoi(said.c_str() + said.rfind(' ', percent) + 1) >= 30) {
+        Sleep(100);
         waitSaved = SaveWindowPicture(wait, (pictures + "\\wait-window.bmp").c_str());
-        std::printf("demo: wait window shown\n");
+        std::printf("demo: wait window shown: %s\n", said.c_str());
       }
     }
     if (HWND box = FindMessageBox(pid)) {

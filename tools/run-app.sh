@@ -26,6 +26,9 @@ lay_out_example() {
   echo "tool set 2.0" >"$example/new/ZEDOVAV/VERSION.TXT"
   echo "partition tool 2.0" >"$example/new/ZEDOVAV/Tools/PARTTOOL.TXT"
   echo "disk driver 2.0" >"$example/new/ZEDOVAV/Drivers/DISK.TXT"
+  # Enough files that the wait window's percentage can be watched.
+  mkdir -p "$example/new/ZEDOVAV/Drivers/Pack"
+  for f in $(seq 1000 3999); do echo "driver $f" >"$example/new/ZEDOVAV/Drivers/Pack/D$f.INF"; done
   (cd "$example/new" && 7zz a -bd -bso0 -bsp0 "$tool/PE/ZEDOVAV.7z" ZEDOVAV)
   # The drive: an old tool set and a file of the user's beside it.
   echo "tool set 1.0" >"$drive/ZEDOVAV/VERSION.TXT"
@@ -33,9 +36,12 @@ lay_out_example() {
   echo "the user's own notes" >"$drive/NOTES.TXT"
 }
 
-# Each file on the drive with its first line (the sample files say what they are).
+# Each file on the drive with its first line (the sample files say what
+# they are); the driver pack by its count.
 list_drive() {
-  (cd "$drive" && find . -type f -printf '%P\n' | sort | while read -r f; do printf '%s: %s\n' "$f" "$(head -n1 "$f")"; done)
+  (cd "$drive" && find . -type f -not -path './ZEDOVAV/Drivers/Pack/*' -printf '%P\n' | sort |
+    while read -r f; do printf '%s: %s\n' "$f" "$(head -n1 "$f")"; done
+   [ -d ZEDOVAV/Drivers/Pack ] && echo "ZEDOVAV/Drivers/Pack: $(ls ZEDOVAV/Drivers/Pack | wc -l) files" || true)
 }
 
 lay_out_example
