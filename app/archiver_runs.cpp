@@ -70,4 +70,17 @@ bool SaysDamaged(const ArchiverOutput& output) {
          output.Mentions("Can not open the file as archive");
 }
 
+std::string DescribeArchiverFailure(int32_t exitCode) {
+  uint32_t reason = pi::kReasonUnknown;
+  switch (exitCode) {
+    case 1: reason = pi::kReasonWarning; break;
+    case 2: reason = pi::kReasonFatal; break;
+    case 7: reason = pi::kReasonCommandLine; break;
+    case 8: reason = pi::kReasonMemory; break;
+    case 255: reason = pi::kReasonStopped; break;
+    default: break;
+  }
+  return std::string(ConstantText(reason)) + ConstantText(pi::kExitCodeText) + std::to_string(exitCode);
+}
+
 }  // namespace app

@@ -24,6 +24,9 @@ ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing
 ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging,
                           const std::function<void(const ArchiverOutput&)>& progress);
 
+// The archiver's exit code in its own terms, for a failure box.
+std::string DescribeArchiverFailure(int32_t exitCode);
+
 // What the output says of a failure.
 bool SaysEncrypted(const ArchiverOutput& output);
 bool SaysDiskFull(const ArchiverOutput& output);

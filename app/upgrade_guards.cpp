@@ -127,17 +127,4 @@ void ReleaseTheMachine() {
   g_machineClaim = 0;
 }
 
-std::string DescribeArchiverFailure(int32_t exitCode) {
-  uint32_t reason = pi::kReasonUnknown;
-  switch (exitCode) {
-    case 1: reason = pi::kReasonWarning; break;
-    case 2: reason = pi::kReasonFatal; break;
-    case 7: reason = pi::kReasonCommandLine; break;
-    case 8: reason = pi::kReasonMemory; break;
-    case 255: reason = pi::kReasonStopped; break;
-    default: break;
-  }
-  return Say(reason) + Say(pi::kExitCodeText) + std::to_string(exitCode);
-}
-
 }  // namespace app

@@ -15,7 +15,4 @@ std::string GuardTarget(const char* text, int32_t* exitCode);
 // upgrade ends without ending the tool.
 void ReleaseTheMachine();
 
-// The archiver's exit code in its own terms, for a failure box.
-std::string DescribeArchiverFailure(int32_t exitCode);
-
 }  // namespace app

@@ -6,7 +6,6 @@
 #include "app/exit_codes.h"
 #include "app/room_plan.h"
 #include "app/staged_swap.h"
-#include "app/upgrade_guards.h"
 #include "app/upgrade_log.h"
 #include "app/upgrade_ui.h"
 #include "app/upgrader_commands.h"

@@ -8,25 +8,27 @@ namespace {
 
 constexpr uint32_t kYesNo = 4, kSecondButtonDefault = 0x100, kAnswerYes = 6;
 
-// The runtime window of this process that is visible and on top: the wait
-// window while it shows, else the main window.
-uint32_t VisibleToolWindow() {
-  const uint32_t process = Dll(pi::kDllGetCurrentProcessId, {});
-  uint32_t window = 0;
-  while ((window = Dll(pi::kDllFindWindowExA, {0, window, ConstantAddress(pi::kWindowClassName), 0})) != 0) {
-    uint32_t owner = 0;
-    Dll(pi::kDllGetWindowThreadProcessId, {window, Address(&owner)});
-    if (owner == process && Dll(pi::kDllIsWindowVisible, {window})) return window;
-  }
-  return 0;
-}
-
 uint32_t Box(uint32_t titleConstant, const std::string& text, uint32_t style) {
   return Dll(pi::kDllMessageBoxA,
-             {VisibleToolWindow(), Address(text.c_str()), ConstantAddress(titleConstant), style});
+             {FindToolWindow(ToolWindow::VisibleOnTop), Address(text.c_str()), ConstantAddress(titleConstant), style});
 }
 
 }  // namespace
+
+uint32_t FindToolWindow(ToolWindow wanted) {
+  const uint32_t process = Dll(pi::kDllGetCurrentProcessId, {});
+  const uint32_t thread = Dll(pi::kDllGetCurrentThreadId, {});
+  uint32_t window = 0;
+  // Top-level windows come in Z order: the first match is the one on top.
+  while ((window = Dll(pi::kDllFindWindowExA, {0, window, ConstantAddress(pi::kWindowClassName), 0})) != 0) {
+    uint32_t owner = 0;
+    const uint32_t ownerThread = Dll(pi::kDllGetWindowThreadProcessId, {window, Address(&owner)});
+    if (wanted == ToolWindow::OfThisThread ? ownerThread == thread
+                                           : owner == process && Dll(pi::kDllIsWindowVisible, {window}))
+      return window;
+  }
+  return 0;
+}
 
 UpgradeUi& Ui() {
   static UpgradeUi ui;

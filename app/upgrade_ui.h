@@ -15,6 +15,12 @@ UpgradeUi& Ui();
 
 enum : uint32_t { kBoxError = 0x10, kBoxQuestion = 0x20, kBoxWarning = 0x30, kBoxInformation = 0x40 };
 
+// A runtime window of this process: the visible one on top (the wait
+// window while it shows, else the main window), or the one this thread
+// owns; 0 when none.
+enum class ToolWindow { VisibleOnTop, OfThisThread };
+uint32_t FindToolWindow(ToolWindow wanted);
+
 // A box over the tool's visible window (the one on top); a silent run
 // shows none.
 void Tell(uint32_t titleConstant, const std::string& text, uint32_t icon);

@@ -20,21 +20,11 @@ namespace {
 
 constexpr uint32_t kCloseMessage = 0x0010;  // WM_CLOSE
 
-// The runtime window this thread owns: the wait window.
-uint32_t ThreadWindow() {
-  const uint32_t thread = Dll(pi::kDllGetCurrentThreadId, {});
-  uint32_t window = 0;
-  while ((window = Dll(pi::kDllFindWindowExA, {0, window, ConstantAddress(pi::kWindowClassName), 0})) != 0) {
-    if (Dll(pi::kDllGetWindowThreadProcessId, {window, 0}) == thread) return window;
-  }
-  return 0;
-}
-
 void ReturnToMainWindow() {
   WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, true);
   WriteBoolProperty(pi::kMainWindow, pi::kStatusLabel, kPropertyVisible, false);
   // Closed on its own thread, so the next upgrade loads it anew.
-  if (const uint32_t wait = ThreadWindow()) Dll(pi::kDllSendMessageA, {wait, kCloseMessage, 0, 0});
+  if (const uint32_t wait = FindToolWindow(ToolWindow::OfThisThread)) Dll(pi::kDllSendMessageA, {wait, kCloseMessage, 0, 0});
 }
 
 void UpgradeWorker(const std::string& target) {
