@@ -101,18 +101,29 @@ TEST_F(TextFileCommandTest, DeleteDirectoryNeverTakesADriveOrItsRoot) {
   MakeFile(root + "\\keep.txt");
   const std::string drive = DosDevices() + "o:";
   ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(root) + " " + drive, "O:\\", true));
+  // The same folder as the share \\usbhost\drive as well.
+  const std::string host = DosDevices() + "unc/usbhost";
+  RunAndWait("/bin/mkdir -p " + DosDevices() + "unc");
+  ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(Scratch()) + " " + host, "\\\\usbhost\\drive\\", true));
   SetCurrentDirectoryA("O:\\ZEDOVAV");  // "O:" alone means this directory
-  EXPECT_EQ(Delete("O:"), 0);
-  EXPECT_EQ(Delete("  O:\\"), 0);
-  EXPECT_EQ(Delete("O:\\"), 0);
+  // Every spelling of the root, each tried on its own.
+  for (const char* spelling : {"O:", "  O:\\", "O:\\", "o:\\", "O:\\.", "O:\\\\", "O:/", "O:\\ZEDOVAV\\..",
+                               "\\\\?\\O:\\", "\\\\?\\O:\\.", "\\\\.\\O:\\", "\\\\usbhost\\drive\\",
+                               "\\\\usbhost\\drive", "\\\\?\\UNC\\usbhost\\drive\\"}) {
+    EXPECT_EQ(Delete(spelling), 0) << spelling;
+    EXPECT_TRUE(Exists(root + "\\keep.txt")) << spelling;
+  }
   SetCurrentDirectoryA(ProgramDirectory().c_str());
-  EXPECT_TRUE(Exists(root + "\\keep.txt"));
   EXPECT_TRUE(Exists(root + "\\ZEDOVAV"));
-  // A directory on the drive goes as usual, named with leading spaces.
+  // A directory on the drive or the share goes as usual, named with leading spaces.
   MakeFile(root + "\\ZEDOVAV\\a.txt");
   EXPECT_EQ(Delete("  O:\\ZEDOVAV"), 1);
-  RunUnix("/bin/rm " + drive, "O:\\", false);
   EXPECT_FALSE(Exists(root + "\\ZEDOVAV"));
+  CreateDirectoryA((root + "\\old").c_str(), nullptr);
+  MakeFile(root + "\\old\\b.txt");
+  EXPECT_EQ(Delete("\\\\usbhost\\drive\\old"), 1);
+  EXPECT_FALSE(Exists(root + "\\old"));
+  RunUnix("/bin/rm " + drive + " " + host, "O:\\", false);
   EXPECT_TRUE(Exists(root + "\\keep.txt"));
 }
 
