@@ -43,6 +43,7 @@ before=$(list_drive)
 
 if [ -n "${DISPLAY:-}" ]; then
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+  "$here/wine-fonts.sh" "$WINEPREFIX"
   ln -sfn "$drive" "$WINEPREFIX/dosdevices/e:"
   echo "run: E: is $drive; type E:\\ (or browse to it) and press 升级"
   set +e
