@@ -1,6 +1,7 @@
 // Files and directories: writing byte-sets to a file, deleting a tree.
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,25 @@ void DeleteContents(const std::string& directory, DeleteProgress& progress) {
   }
 }
 
+// Whether path reaches the root of a volume, however it is spelt (E:\., E:/,
+// \\?\E:\, a share, a mounted folder): its full path is its own volume path.
+// A full path shaped as a drive or share root counts too: Wine names no
+// volume for a share, and Windows names a substituted drive's host volume.
+bool IsVolumeRoot(const std::string& path) {
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return true;  // no full path: nothing is known to be safe
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return true;
+  full.resize(length);
+  const std::string fullText = RootComparisonText(full);
+  if (IsDriveOrShareRoot(fullText)) return true;
+  std::string volume(full.size() + 2, '\0');
+  if (!GetVolumePathNameA(full.c_str(), volume.data(), static_cast<DWORD>(volume.size()))) return false;
+  volume.resize(std::strlen(volume.c_str()));
+  return lstrcmpiA(RootComparisonText(volume).c_str(), fullText.c_str()) == 0;
+}
+
 }  // namespace
 
 void __cdecl WriteToFile(TypedValue* result, int32_t count, const TypedValue* args) {
@@ -118,7 +138,8 @@ void __cdecl DeleteDirectory(TypedValue* result, int32_t count, const TypedValue
   const TypedValue* reader = GivenArgument(count, args, 1);
   const TypedValue* parameter = GivenArgument(count, args, 2);
   const std::string path = PathAfterLeadingSpaces(text);
-  if (path.empty() || IsDriveOrDriveRoot(path)) return;
+  // "E:" alone is the current directory of drive E:, refused all the same.
+  if (path.empty() || IsDriveOrDriveRoot(path) || IsVolumeRoot(path)) return;
   DeleteProgress progress(reader ? reader->low : 0, parameter ? parameter->low : 0);
   // Named through a link: remove the link, never what it points at.
   const DWORD attributes = GetFileAttributesA(path.c_str());

@@ -121,6 +121,11 @@ bool Wnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
   return object && object->OnReflectedMessage(message, wParam, lParam, result);
 }
 
+HCURSOR Wnd::ArrowCursor() {
+  static const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  return arrow;
+}
+
 LRESULT CALLBACK Wnd::ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Wnd* self = FromHandlePermanent(hwnd);
   if (!self && t_creating && !t_creating->hwnd_) {

@@ -29,6 +29,9 @@ class Wnd {
   bool DestroyWindow();
   // The procedure that window classes meant for Wnd objects register.
   static LRESULT CALLBACK ClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  // The arrow cursor those classes show, looked up once: under Wine every
+  // LoadCursorA is a round trip to the server.
+  static HCURSOR ArrowCursor();
 
   // Overridables
   // Returns true when the message was taken; non-zero reflection results

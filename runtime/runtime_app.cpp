@@ -27,7 +27,7 @@ bool HiddenOwnerWindow::Create() {
   WNDCLASSA wc{};
   wc.lpfnWndProc = &Wnd::ClassProc;
   wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hCursor = Wnd::ArrowCursor();
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
   wc.lpszClassName = kClassName;
   RegisterClassA(&wc);  // already registered is fine

@@ -49,6 +49,7 @@ before=$(list_drive)
 
 if [ -n "${DISPLAY:-}" ]; then
   [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+  "$here/wine-fonts.sh" "$WINEPREFIX"
   # A removable drive, as a USB stick is; the type counts from Wine's next start.
   "$here/wine-drive.sh" "$WINEPREFIX" e "$drive" floppy
   wineserver -k 2>/dev/null || true

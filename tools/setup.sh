@@ -21,7 +21,7 @@ JPEG_SHA256="254f3642b04e309fee775123133c6464181addc150499561020312ec61c1bf7c cd
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick 7zip
-  cmake ninja-build make dpkg-dev locales fonts-wqy-microhei
+  cmake ninja-build make dpkg-dev locales fonts-wqy-microhei fonts-wine
   g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev libssl-dev
 )

@@ -15,6 +15,7 @@ boot_prefix() { # prefix arch
     else WINEPREFIX=$1 wineboot -i >/dev/null 2>&1 </dev/null; fi
   fi
   WINEPREFIX=$1 wineserver -w
+  "$(dirname "$0")/wine-fonts.sh" "$1"
   # One server for the whole run: each test program then starts in a blink.
   # Its service processes must not inherit a test's output pipes, or CTest
   # would wait on them: start them here, with no pipes at all.

@@ -268,6 +268,18 @@ std::string Payload(const char* folder, const char* name) {
   return ReadAll(Slashes(folder) + "\\" + name);
 }
 
+// The file names of the modules a process has loaded, in lower case.
+std::vector<std::string> ModuleNames(DWORD pid) {
+  std::vector<std::string> names;
+  HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+  MODULEENTRY32 module{};
+  module.dwSize = sizeof module;
+  for (BOOL more = Module32First(modules, &module); more; more = Module32Next(modules, &module))
+    names.push_back(CharLowerA(module.szModule));
+  CloseHandle(modules);
+  return names;
+}
+
 }  // namespace
 
 namespace {
@@ -385,6 +397,21 @@ TEST(UpgraderEndToEnd, WritesTheMatchingArchiverAtStartAndEscEndsWithZero) {
     if (start == 0) Sleep(1100);  // a rewrite would show in the time
   }
   EXPECT_EQ(CompareFileTime(&written[0], &written[1]), 0) << "the matching library was written again";
+}
+
+// What only the folder dialog, sounds, the spinner, tooltips or sockets
+// need is loaded at their first use, not before the window is on screen.
+TEST(UpgraderEndToEnd, ShowsItsWindowBeforeTheLibrariesItNeedsOnlyLater) {
+  const std::string tool = LayOutTool(WorkFolder("modules"));
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  const std::vector<std::string> loaded = ModuleNames(run.Pid());
+  auto has = [&](const char* name) { return std::find(loaded.begin(), loaded.end(), name) != loaded.end(); };
+  ASSERT_TRUE(has("user32.dll"));
+  for (const char* later : {"comctl32.dll", "shell32.dll", "winmm.dll", "ws2_32.dll"})
+    EXPECT_FALSE(has(later)) << later;
+  run.PressEscape();
+  EXPECT_EQ(run.ExitCode(), 0u);
 }
 
 // From a folder whose path holds a space and Chinese names, as the

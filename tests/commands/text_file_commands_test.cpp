@@ -101,18 +101,29 @@ TEST_F(TextFileCommandTest, DeleteDirectoryNeverTakesADriveOrItsRoot) {
   MakeFile(root + "\\keep.txt");
   const std::string drive = DosDevices() + "o:";
   ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(root) + " " + drive, "O:\\", true));
+  // The same folder as the share \\usbhost\drive as well.
+  const std::string host = DosDevices() + "unc/usbhost";
+  RunAndWait("/bin/mkdir -p " + DosDevices() + "unc");
+  ASSERT_TRUE(RunUnix("/bin/ln -sfn " + UnixPath(Scratch()) + " " + host, "\\\\usbhost\\drive\\", true));
   SetCurrentDirectoryA("O:\\ZEDOVAV");  // "O:" alone means this directory
-  EXPECT_EQ(Delete("O:"), 0);
-  EXPECT_EQ(Delete("  O:\\"), 0);
-  EXPECT_EQ(Delete("O:\\"), 0);
+  // Every spelling of the root, each tried on its own.
+  for (const char* spelling : {"O:", "  O:\\", "O:\\", "o:\\", "O:\\.", "O:\\\\", "O:/", "O:\\ZEDOVAV\\..",
+                               "\\\\?\\O:\\", "\\\\?\\O:\\.", "\\\\.\\O:\\", "\\\\usbhost\\drive\\",
+                               "\\\\usbhost\\drive", "\\\\?\\UNC\\usbhost\\drive\\"}) {
+    EXPECT_EQ(Delete(spelling), 0) << spelling;
+    EXPECT_TRUE(Exists(root + "\\keep.txt")) << spelling;
+  }
   SetCurrentDirectoryA(ProgramDirectory().c_str());
-  EXPECT_TRUE(Exists(root + "\\keep.txt"));
   EXPECT_TRUE(Exists(root + "\\ZEDOVAV"));
-  // A directory on the drive goes as usual, named with leading spaces.
+  // A directory on the drive or the share goes as usual, named with leading spaces.
   MakeFile(root + "\\ZEDOVAV\\a.txt");
   EXPECT_EQ(Delete("  O:\\ZEDOVAV"), 1);
-  RunUnix("/bin/rm " + drive, "O:\\", false);
   EXPECT_FALSE(Exists(root + "\\ZEDOVAV"));
+  CreateDirectoryA((root + "\\old").c_str(), nullptr);
+  MakeFile(root + "\\old\\b.txt");
+  EXPECT_EQ(Delete("\\\\usbhost\\drive\\old"), 1);
+  EXPECT_FALSE(Exists(root + "\\old"));
+  RunUnix("/bin/rm " + drive + " " + host, "O:\\", false);
   EXPECT_TRUE(Exists(root + "\\keep.txt"));
 }
 
@@ -156,7 +167,7 @@ TEST_F(TextFileCommandTest, DeleteDirectoryTakesADeepTreeWholeAndLeavesWhatItCan
   SetFileAttributesA((top + "\\readonly.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(TextFileCommandTest, DeleteDirectoryRemovesALinkButNotWhatItPointsAt) {
+TEST_F(TextFileCommandTest, DeleteDirectoryNeverDeletesWhatALinkPointsAt) {
   const std::string documents = Scratch() + "\\documents", tree = Scratch() + "\\tree";
   CreateDirectoryA(documents.c_str(), nullptr);
   CreateDirectoryA((documents + "\\letters").c_str(), nullptr);
@@ -164,20 +175,21 @@ TEST_F(TextFileCommandTest, DeleteDirectoryRemovesALinkButNotWhatItPointsAt) {
   MakeFile(documents + "\\notes.txt");
   CreateDirectoryA(tree.c_str(), nullptr);
   MakeFile(tree + "\\a.txt");
-  const std::string link = tree + "\\link";
-  ASSERT_TRUE(RunUnix("/bin/ln -s " + UnixPath(documents) + " " + UnixPath(link), link, true));
-  ASSERT_EQ(GetFileAttributesA((tree + "\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT,
-            static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
-
-  Delete(tree);  // Wine cannot remove the link itself, so the tree stays
+  const std::string inside = tree + "\\link", named = Scratch() + "\\named";
+  for (const std::string& link : {inside, named}) {
+    ASSERT_TRUE(RunUnix("/bin/ln -s " + UnixPath(documents) + " " + UnixPath(link), link, true));
+    ASSERT_EQ(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT,
+              static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+  }
+  // Whether a link itself goes differs (Windows removes it, Wine cannot), so
+  // only the results that hold on both are looked at.
+  Delete(tree);
   EXPECT_FALSE(Exists(tree + "\\a.txt"));
+  Delete(named);
   EXPECT_TRUE(Exists(documents + "\\notes.txt"));
   EXPECT_TRUE(Exists(documents + "\\letters\\one.txt"));
-  // Named directly, the link is not followed either.
-  EXPECT_EQ(Delete(tree + "\\link"), 0);
-  EXPECT_TRUE(Exists(documents + "\\notes.txt"));
-  EXPECT_TRUE(Exists(documents + "\\letters\\one.txt"));
-  RunUnix("/bin/rm " + UnixPath(link), link, false);
+  for (const std::string& link : {inside, named})
+    if (Exists(link)) RunUnix("/bin/rm " + UnixPath(link), link, false);
 }
 
 }  // namespace
