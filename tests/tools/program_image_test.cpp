@@ -3,6 +3,7 @@
 // template reader and the unit property loaders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -37,14 +38,19 @@ const char kWaitText[] = "\xd5\xfd\xd4\xda\xc9\xfd\xbc\xb6 PE\xc8\xed\xbc\xfe\xb
 
 }  // namespace
 
+size_t TextBytes(uint32_t offset) { return TextAt(offset).size() + 1; }
+
 TEST(ConstantsSegment, SizesAndOrder) {
   ASSERT_EQ(uint32_t(g_constantsSegmentEnd - g_constantsSegment), pi::kConstantsSize);
   // The order of the table of constants, packed without gaps.
   const uint32_t order[] = {pi::kOpenTitle,     pi::kArchiverFileName, pi::kPayloadX64,
                             pi::kEmptyText,     pi::kPayloadX86,       pi::kKernel32Name,
                             pi::kWow64DirectoryName, pi::kZedovavDirectory, pi::kQuoteSpace,
-                            pi::kArchiveSwitch, pi::kArchiverCommand};
-  const uint32_t sizes[] = {5, 16, 8 + pi::kPayloadX64Length, 1, 8 + pi::kPayloadX86Length, 13, 25, 9, 3, 19, 24};
+                            pi::kArchiveSwitch, pi::kArchiverCommand,  pi::kQuote,
+                            pi::kListCommand,   pi::kLibraryPayloadX64};
+  const size_t sizes[] = {5, 16, 8 + pi::kPayloadX64Length, 1, 8 + pi::kPayloadX86Length, 13, 25, 9, 3,
+                          TextBytes(pi::kArchiveSwitch), TextBytes(pi::kArchiverCommand), 2,
+                          TextBytes(pi::kListCommand)};
   EXPECT_EQ(order[0], 0u);
   for (size_t i = 1; i < std::size(order); ++i) EXPECT_EQ(order[i], order[i - 1] + sizes[i - 1]) << i;
 }
@@ -59,8 +65,12 @@ TEST(ConstantsSegment, Texts) {
   EXPECT_EQ(TextAt(pi::kWow64DirectoryName), "GetSystemWow64DirectoryA");
   EXPECT_EQ(TextAt(pi::kZedovavDirectory), "\\ZEDOVAV");
   EXPECT_EQ(TextAt(pi::kQuoteSpace), "\" ");
-  EXPECT_EQ(TextAt(pi::kArchiveSwitch), "\\PE\\ZEDOVAV.7z -o\"");
-  EXPECT_EQ(TextAt(pi::kArchiverCommand), "\\data\\PE\\7z.exe -aoa x ");
+  // The archiver's command lines: the run directory goes between the
+  // quote and each piece, so every path on them is quoted.
+  EXPECT_EQ(TextAt(pi::kQuote), "\"");
+  EXPECT_EQ(TextAt(pi::kArchiveSwitch), "\\PE\\ZEDOVAV.7z\" -o\"");
+  EXPECT_EQ(TextAt(pi::kArchiverCommand), "\\data\\PE\\7z.exe\" -aoa x -y -bsp1 -bb0 -sccWIN -pZEDOVAV-no-password \"");
+  EXPECT_EQ(TextAt(pi::kListCommand), "\\data\\PE\\7z.exe\" l -slt -ba -sccWIN -pZEDOVAV-no-password \"");
 }
 
 // Each payload block holds its npm file byte for byte, and the digest the
@@ -94,7 +104,6 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
   }
   // The libraries follow the texts above, from the same release: the x64
   // 7z.exe does not load the x86 7z.dll and the other way round.
-  EXPECT_EQ(pi::kLibraryPayloadX64, pi::kArchiverCommand + 24);
   EXPECT_EQ(pi::kLibraryPayloadX86, pi::kLibraryPayloadX64 + 8 + pi::kLibraryPayloadX64Length);
   // The PE machine words: 0x8664 for the x64 builds, 0x14C for the x86 ones.
   auto machine = [](uint32_t offset) {
@@ -113,27 +122,27 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
 }
 
 TEST(ConstantsSegment, DllNamesCloseTheSegment) {
-  const char* functions[] = {"GetCurrentProcess", "OpenProcess",    "LocalAlloc",
-                             "NtQueryInformationProcess", "LocalFree", "CloseHandle",
-                             "GetModuleHandleA", "GetProcAddress", "lstrcpyn",
-                             "GetFileAttributesA", "GetFullPathNameA", "lstrcmpiA",
-                             "MessageBoxA", "FindWindowExA", "GetWindowThreadProcessId",
-                             "GetCurrentThreadId"};
-  ASSERT_EQ(pi::kDllCommandCount, std::size(functions));
-  uint32_t textsEnd = pi::kWindowClassName + sizeof "QKWindow";
+  // The names follow the last text constant; ntdll and user32 serve the
+  // few that are theirs, kernel32 the rest.
+  const uint32_t textsEnd = pi::kStageRemovedCount + TextBytes(pi::kStageRemovedCount);
+  const uint32_t user32[] = {pi::kDllMessageBoxA, pi::kDllFindWindowExA, pi::kDllGetWindowThreadProcessId,
+                             pi::kDllIsWindowVisible, pi::kDllSendMessageA};
   for (uint32_t i = 0; i < pi::kDllCommandCount; ++i) {
-    EXPECT_EQ(TextAt(pi::kDllFunctionNames[i]), functions[i]);
     EXPECT_GE(pi::kDllFunctionNames[i], textsEnd);
-    const bool user32 = i == pi::kDllMessageBoxA || i == pi::kDllFindWindowExA ||
-                        i == pi::kDllGetWindowThreadProcessId;
+    EXPECT_GE(pi::kDllLibraryNames[i], pi::kKernel32Name);
+    const bool inUser32 = std::find(std::begin(user32), std::end(user32), i) != std::end(user32);
     const char* library = i == pi::kDllNtQueryInformationProcess ? "ntdll.dll"
-                          : user32                               ? "user32.dll"
+                          : inUser32                             ? "user32.dll"
                                                                  : "kernel32.dll";
-    EXPECT_EQ(TextAt(pi::kDllLibraryNames[i]), library);
+    EXPECT_EQ(TextAt(pi::kDllLibraryNames[i]), library) << TextAt(pi::kDllFunctionNames[i]);
   }
+  EXPECT_EQ(TextAt(pi::kDllFunctionNames[pi::kDllGetCurrentProcess]), "GetCurrentProcess");
+  EXPECT_EQ(TextAt(pi::kDllFunctionNames[pi::kDllLstrcpyn]), "lstrcpyn");
+  EXPECT_EQ(TextAt(pi::kDllFunctionNames[pi::kDllGetFileInformationByHandle]), "GetFileInformationByHandle");
   // "kernel32.dll" is the constant's; the last name ends the segment.
   EXPECT_EQ(pi::kDllLibraryNames[pi::kDllGetModuleHandleA], pi::kKernel32Name);
-  EXPECT_EQ(pi::kDllFunctionNames[pi::kDllGetCurrentThreadId] + sizeof "GetCurrentThreadId", pi::kConstantsSize);
+  const uint32_t last = pi::kDllFunctionNames[pi::kDllCommandCount - 1];
+  EXPECT_EQ(last + TextBytes(last), pi::kConstantsSize);
 }
 
 namespace {
