@@ -66,4 +66,5 @@ LATE_IMPORT("winmm.dll", PlaySoundA, "PlaySoundA@12", FALSE, (LPCSTR sound, HMOD
             (sound, module, flags))
 LATE_IMPORT("winmm.dll", mciSendStringA, "mciSendStringA@16", MCIERR_DEVICE_NOT_INSTALLED,
             (LPCSTR command, LPSTR reply, UINT length, HWND notify), (command, reply, length, notify))
+LATE_IMPORT("winmm.dll", mciGetDeviceIDA, "mciGetDeviceIDA@4", 0, (LPCSTR device), (device))
 LATE_IMPORT("ws2_32.dll", WSACleanup, "WSACleanup@0", SOCKET_ERROR, (), ())
