@@ -857,15 +857,19 @@ BOOL CALLBACK NoteVisible(HWND hwnd, LPARAM lParam) {
   return TRUE;
 }
 
-SilentRun RunFromScript(const std::string& tool, const std::string& args) {
+// The tool started detached, as a double-click or a script starts it.
+bool StartTool(const std::string& tool, const std::string& args, PROCESS_INFORMATION* process) {
   std::string commandLine = "\"" + tool + "\\pe_upgrader.exe\" " + args;
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  return CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, process) != 0;
+}
+
+SilentRun RunFromScript(const std::string& tool, const std::string& args) {
   PROCESS_INFORMATION process{};
   SilentRun run;
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
-                      &startup, &process))
-    return run;
+  if (!StartTool(tool, args, &process)) return run;
   std::pair<DWORD, bool> seen{process.dwProcessId, false};
   const DWORD start = GetTickCount();
   while (WaitForSingleObject(process.hProcess, 10) == WAIT_TIMEOUT && GetTickCount() - start < 60000)
@@ -918,14 +922,10 @@ TEST(UpgraderEndToEnd, ScriptsUpgradeWithNothingOnScreen) {
 // the usage.
 TEST(UpgraderEndToEnd, TheUsageIsShownForQuestionsAndMistakes) {
   const std::string tool = LayOutTool(WorkFolder("usage"));
-  for (const auto& [args, code] : {std::pair<const char*, DWORD>{" /?", 0}, {" /quiet", 64}}) {
+  for (const auto& [args, code] : {std::pair<const char*, DWORD>{"/?", 0}, {"/quiet", 64}}) {
     SCOPED_TRACE(args);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" + tool + "\\pe_upgrader.exe\"" + args;
-    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                               nullptr, &startup, &process));
+    ASSERT_TRUE(StartTool(tool, args, &process));
     HWND box = WaitFor([&] { return FindMessageBox(process.dwProcessId); }, 30000);
     ASSERT_TRUE(box);
     Sleep(100);
