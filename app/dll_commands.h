@@ -38,6 +38,7 @@ struct FindData {
 static_assert(sizeof(FindData) == 320);
 
 inline uint32_t FileAttributes(const char* path) { return Dll(pi::kDllGetFileAttributesA, {Address(path)}); }
+inline bool PathExists(const std::string& path) { return FileAttributes(path.c_str()) != kInvalidAttributes; }
 inline bool IsDirectory(const char* path) {
   const uint32_t attributes = FileAttributes(path);
   return attributes != kInvalidAttributes && (attributes & kDirectoryAttribute);

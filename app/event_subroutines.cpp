@@ -3,23 +3,16 @@
 
 #include "app/compiled_code.h"
 #include "app/drive_facts.h"
+#include "app/exit_codes.h"
 #include "app/payload_files.h"
 #include "app/start_options.h"
 #include "app/subroutines.h"
 #include "app/upgrade_guards.h"
 #include "app/upgrade_log.h"
+#include "app/upgrade_ui.h"
 #include "app/upgrader_commands.h"
 
 using namespace app;
-
-namespace {
-
-void SetButtonsDisabled(bool disabled) {
-  WriteBoolProperty(pi::kMainWindow, pi::kBrowseButton, kPropertyDisabled, disabled);
-  WriteBoolProperty(pi::kMainWindow, pi::kUpgradeButton, kPropertyDisabled, disabled);
-}
-
-}  // namespace
 
 // Before the window shows: the archiver is written, and the edit box gets
 // the target the command line named, or else the one stick that holds a
@@ -50,7 +43,7 @@ extern "C" void __cdecl OnUpgradeClicked() {
   const std::string target = GuardTarget(text, &refusal);
   FreeText(text);
   if (target.empty()) {
-    Log().End("未升级，退出码 " + std::to_string(refusal));
+    Log().End(refusal, true);
     SetButtonsDisabled(false);
     return;
   }
@@ -60,7 +53,8 @@ extern "C" void __cdecl OnUpgradeClicked() {
   if (!StartThread(Address(reinterpret_cast<const void*>(&UpgradeWorkerEntry)), Address(job), &handle)) {
     delete job;
     ReleaseTheMachine();
-    Log().End("无法启动升级线程");
+    Log().Line("无法启动升级线程");
+    Log().End(kExitDone, true);
     WriteBoolProperty(pi::kMainWindow, pi::kStatusLabel, kPropertyVisible, false);
     SetButtonsDisabled(false);
   }

@@ -6,8 +6,6 @@
 namespace app {
 namespace {
 
-bool Exists(const std::string& path) { return FileAttributes(path.c_str()) != kInvalidAttributes; }
-
 bool Move(const std::string& from, const std::string& to, const StepLog& log) {
   const bool moved = MoveFolder(from.c_str(), to.c_str());
   log((moved ? "移动 " : "移动失败（错误 " + std::to_string(LastError()) + "） ") + from + " -> " + to);
@@ -37,12 +35,12 @@ std::vector<std::string> StakeFolders(const std::string& target) {
 }
 
 void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, const FolderRemover& remove) {
-  if (Exists(folders.doomed)) {
+  if (PathExists(folders.doomed)) {
     log("上次升级按用户选择先删除的旧版未删完，删除 " + folders.doomed);
     remove(folders.doomed);
   }
-  if (Exists(folders.aside)) {
-    if (!Exists(folders.toolSet)) {
+  if (PathExists(folders.aside)) {
+    if (!PathExists(folders.toolSet)) {
       log("上次升级在替换时中断，旧版放回原处");
       Move(folders.aside, folders.toolSet, log);
     } else {
@@ -50,14 +48,14 @@ void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, c
       remove(folders.aside);
     }
   }
-  if (Exists(folders.staging)) {
+  if (PathExists(folders.staging)) {
     log("上次升级解压到一半中断，删除 " + folders.staging);
     remove(folders.staging);
   }
 }
 
 SwapResult PutNewSetInPlace(const SwapFolders& folders, const StepLog& log) {
-  const bool hadOld = Exists(folders.toolSet);
+  const bool hadOld = PathExists(folders.toolSet);
   if (hadOld && !Move(folders.toolSet, folders.aside, log)) return SwapResult::OldInUse;
   if (Move(folders.unpacked, folders.toolSet, log)) return SwapResult::Done;
   if (!hadOld) return SwapResult::NewNotMoved;
@@ -66,7 +64,7 @@ SwapResult PutNewSetInPlace(const SwapFolders& folders, const StepLog& log) {
 
 Leftovers LeftoversIn(const std::string& folder) {
   Leftovers left;
-  if (!Exists(folder)) return left;
+  if (!PathExists(folder)) return left;
   CountEntries(folder, &left.entries);
   if (left.entries == 0) left.entries = 1;  // the folder itself
   left.where = folder;

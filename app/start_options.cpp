@@ -42,11 +42,11 @@ void ShowUsage(const CommandLine& line) {
   int32_t exitCode = kExitDone;
   const std::string target = GuardTarget(line.target.c_str(), &exitCode);
   if (target.empty()) {
-    Log().End("未升级，退出码 " + std::to_string(exitCode));
+    Log().End(exitCode, true);
     ServiceEndProgram(exitCode);
   }
   const UpgradeResult result = RunUpgrade(target);
-  Log().End((result.refused ? "未升级，退出码 " : "退出码 ") + std::to_string(result.exitCode));
+  Log().End(result.exitCode, result.refused);
   ServiceEndProgram(result.exitCode);
 }
 

@@ -38,7 +38,7 @@ enum class ToolPlace { Outside, Inside, Unknown };
 ToolPlace ToolPlaceAgainst(const std::string& target) {
   std::vector<FolderIdentity> atStake;
   for (const std::string& folder : StakeFolders(target)) {
-    if (FileAttributes(folder.c_str()) == kInvalidAttributes) continue;
+    if (!PathExists(folder)) continue;
     FolderIdentity identity;
     if (!ReadIdentity(folder, &identity)) return ToolPlace::Unknown;
     atStake.push_back(identity);

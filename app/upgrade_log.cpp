@@ -59,8 +59,8 @@ void UpgradeLog::Line(const std::string& text) {
   Write(stamp + text + "\r\n");
 }
 
-void UpgradeLog::End(const std::string& result) {
-  Line("结果：" + result);
+void UpgradeLog::End(int32_t exitCode, bool refused) {
+  Line(std::string(refused ? "结果：未升级，退出码 " : "结果：退出码 ") + std::to_string(exitCode));
   Write("==== 结束 ====\r\n");
 }
 

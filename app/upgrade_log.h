@@ -2,6 +2,7 @@
 // folder cannot be written), GBK text with CRLF, appended and never
 // truncated; one block per upgrade, a timed line per step.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace app {
@@ -11,8 +12,9 @@ class UpgradeLog {
   // Opens the log and begins a block with the time and the version.
   void Begin(const std::string& runDirectory);
   void Line(const std::string& text);
-  // Ends the block; the file stays as written.
-  void End(const std::string& result);
+  // Ends the block with the tool's exit code: for a refusal, nothing on
+  // the drive was changed.
+  void End(int32_t exitCode, bool refused);
   // Where the log is, for the messages; empty when none could be opened.
   const std::string& Path() const { return path_; }
 

@@ -15,8 +15,6 @@ namespace {
 
 constexpr const char* kParagraph = "\r\n\r\n";
 
-bool Exists(const std::string& path) { return FileAttributes(path.c_str()) != kInvalidAttributes; }
-
 UpgradeResult Refusal(int32_t exitCode, uint32_t title, const std::string& text) {
   return {exitCode, true, text.empty() ? 0u : title, text, kBoxError};
 }
@@ -130,7 +128,7 @@ UpgradeResult Upgrade::JudgeRoom() {
   if (!drive_.freeKnown) room.freeBytes = UINT64_MAX;
   RoomPlan plan = PlanRoom(listing_, room, 0);
   uint64_t oldBytes = 0;
-  if (plan.verdict == RoomVerdict::TooSmall && Exists(folders_.toolSet)) {
+  if (plan.verdict == RoomVerdict::TooSmall && PathExists(folders_.toolSet)) {
     oldBytes = FolderBytesOnDisk(folders_.toolSet, drive_.clusterBytes);
     plan = PlanRoom(listing_, room, oldBytes);
   }
@@ -166,7 +164,7 @@ UpgradeResult Upgrade::JudgeRoom() {
 
 // Only when the user chose it: the old set goes before the new one comes.
 UpgradeResult Upgrade::GiveUpOldSet() {
-  if (!Exists(folders_.toolSet)) return {};
+  if (!deleteFirst_ || !PathExists(folders_.toolSet)) return {};
   ShowStage(Say(pi::kStageRemoving));
   if (!MoveFolder(folders_.toolSet.c_str(), folders_.doomed.c_str())) {
     Log().Line("移动失败（错误 " + std::to_string(LastError()) + "） " + folders_.toolSet);
@@ -190,7 +188,7 @@ UpgradeResult Upgrade::Unpack() {
     ShowStage(stage + std::to_string(percent) + "%");
   });
   LogArchiverRun(unpacked);
-  if (unpacked.started && unpacked.exitCode == 0 && Exists(folders_.unpacked)) return {};
+  if (unpacked.started && unpacked.exitCode == 0 && PathExists(folders_.unpacked)) return {};
 
   // Asked before the staged files go: the archiver's own words are in the
   // system's language.
@@ -221,7 +219,7 @@ UpgradeResult Upgrade::Swap() {
       return Failure(kExitSwapFailed, Say(pi::kSwapBrokenText) + folders_.aside + Say(pi::kSwapBrokenNewText) +
                                           folders_.unpacked + Say(pi::kSwapBrokenHint));
   }
-  if (Exists(folders_.aside)) RemoveOldSet(folders_.aside);
+  if (PathExists(folders_.aside)) RemoveOldSet(folders_.aside);
   if (!RemoveEmptyFolder(folders_.staging.c_str())) RemoveFolder(folders_.staging, false);
   return {};
 }
@@ -229,14 +227,13 @@ UpgradeResult Upgrade::Swap() {
 UpgradeResult Upgrade::Run() {
   LogDrive();
   ShowStage(Say(pi::kStageChecking));
-  if (Exists(folders_.staging) || Exists(folders_.aside) || Exists(folders_.doomed)) {
+  if (PathExists(folders_.staging) || PathExists(folders_.aside) || PathExists(folders_.doomed)) {
     ShowStage(Say(pi::kStageRecovering));
     RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveOldSet);
     ShowStage(Say(pi::kStageChecking));
   }
   for (UpgradeResult (Upgrade::*step)() :
        {&Upgrade::ReadListing, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet, &Upgrade::Unpack, &Upgrade::Swap}) {
-    if (step == &Upgrade::GiveUpOldSet && !deleteFirst_) continue;
     UpgradeResult result = (this->*step)();
     if (result.exitCode != 0 || result.refused) return result;
   }

@@ -44,6 +44,11 @@ bool Ask(uint32_t titleConstant, const std::string& text) {
   return Box(titleConstant, text, kYesNo | kBoxQuestion | kSecondButtonDefault) == kAnswerYes;
 }
 
+void SetButtonsDisabled(bool disabled) {
+  WriteBoolProperty(pi::kMainWindow, pi::kBrowseButton, kPropertyDisabled, disabled);
+  WriteBoolProperty(pi::kMainWindow, pi::kUpgradeButton, kPropertyDisabled, disabled);
+}
+
 void ShowStage(const std::string& text) {
   if (Ui().silent) return;
   WriteTextProperty(pi::kWaitWindow, pi::kWaitLabel, kPropertyContent, text.c_str());

@@ -26,6 +26,8 @@ uint32_t FindToolWindow(ToolWindow wanted);
 void Tell(uint32_t titleConstant, const std::string& text, uint32_t icon);
 // Yes/No, No the default; true for Yes.
 bool Ask(uint32_t titleConstant, const std::string& text);
+// 浏览 and 升级 off while an upgrade runs, on again after a refusal.
+void SetButtonsDisabled(bool disabled);
 // The wait window's label, when there is one.
 void ShowStage(const std::string& text);
 

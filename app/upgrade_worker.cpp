@@ -31,12 +31,11 @@ void UpgradeWorker(const std::string& target) {
   LoadWindowCommand(pi::kWaitWindow, pi::kWaitWindowUnit);
   WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, false);
   const UpgradeResult result = RunUpgrade(target);
-  Log().End((result.refused ? "未升级，退出码 " : "退出码 ") + std::to_string(result.exitCode));
+  Log().End(result.exitCode, result.refused);
   if (result.refused) {
     ReturnToMainWindow();
     if (result.title) Tell(result.title, result.text, result.icon);
-    WriteBoolProperty(pi::kMainWindow, pi::kBrowseButton, kPropertyDisabled, false);
-    WriteBoolProperty(pi::kMainWindow, pi::kUpgradeButton, kPropertyDisabled, false);
+    SetButtonsDisabled(false);
     ReleaseTheMachine();
     return;
   }
