@@ -11,6 +11,11 @@ mkdir -p "$deps"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
+# Overridable so that the retries can be tried against a stand-in.
+APT_GET=${APT_GET:-apt-get}
+UPDATE_TRIES=${UPDATE_TRIES:-5}
+UPDATE_PAUSE=${UPDATE_PAUSE:-20}
+partial_indexes=0
 
 # Pinned source packages: version, then SHA-256 of the upstream and Debian tarballs.
 PNG_VERSION=1.6.39-2+deb12u5
@@ -24,6 +29,7 @@ packages=(
   cmake ninja-build make dpkg-dev locales fonts-wqy-microhei fonts-wine
   g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
   libpng-dev libjpeg62-turbo-dev zlib1g-dev libstb-dev libssl-dev
+  fuse3 libfuse3-dev pkg-config
 )
 
 have_all_packages() {
@@ -49,14 +55,39 @@ enable_sources() {
   echo $changed
 }
 
+# A mirror caught mid-sync fails one index now and then ("File has
+# unexpected size"): try again after a pause, and in the end go on with the
+# lists there are rather than stop the whole set-up.
+update_indexes() {
+  local try
+  for ((try = 1; try <= UPDATE_TRIES; try++)); do
+    $SUDO $APT_GET update -q && return 0
+    [ "$try" -lt "$UPDATE_TRIES" ] || break
+    echo "setup: updating the package lists failed (try $try of $UPDATE_TRIES); again in ${UPDATE_PAUSE}s" >&2
+    sleep "$UPDATE_PAUSE"
+  done
+  echo "setup: some package lists could not be updated; going on with the lists there are" >&2
+  partial_indexes=1
+}
+
+# With an index missing (say bookworm-security's i386 one), the i386
+# packages may not match the amd64 ones already installed: the release
+# suite alone has matching pairs.
+install_packages() {
+  $SUDO $APT_GET install -y -q --no-install-recommends "$@" && return 0
+  [ "$partial_indexes" = 1 ] || return 1
+  echo "setup: installing from the release suite alone (-t bookworm), since a package list is missing" >&2
+  $SUDO $APT_GET install -y -q --no-install-recommends -t bookworm "$@"
+}
+
 step_packages() {
   local changed
   changed=$(enable_sources)
   if [ "$changed" = 1 ] || ! have_all_packages || [ ! -d /var/lib/apt/lists ] || \
      ! ls /var/lib/apt/lists/*_source_Sources* >/dev/null 2>&1; then
-    $SUDO apt-get update -q
+    update_indexes
   fi
-  have_all_packages || $SUDO apt-get install -y -q --no-install-recommends "${packages[@]}"
+  have_all_packages || install_packages "${packages[@]}"
   # The image may bring its own Node.js; Debian's npm conflicts with it.
   command -v npm >/dev/null || $SUDO apt-get install -y -q --no-install-recommends nodejs npm
   if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
@@ -128,6 +159,8 @@ step_archiver() {
   (cd "$dir" && npm ci --no-audit --no-fund --ignore-scripts >/dev/null)
 }
 
+# Sourced (by its test), it only defines the steps.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
 step_packages
 [ "${1:-}" = packages-only ] && exit 0
 step_libpng
