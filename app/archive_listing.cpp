@@ -5,18 +5,12 @@
 namespace app {
 namespace {
 
-// A listed entry's names; a GBK character's second byte may be a backslash.
+// A listed entry's names. UTF-8 never has a backslash inside a character.
 std::vector<std::string> NamesOf(const std::string& path) {
   std::vector<std::string> names(1);
-  for (size_t i = 0; i < path.size(); ++i) {
-    const char c = path[i];
-    if (StartsDoubleByte(path, i)) {
-      names.back() += path.substr(i++, 2);
-    } else if (c == '\\' || c == '/') {
-      names.emplace_back();
-    } else {
-      names.back() += path[i];
-    }
+  for (char c : path) {
+    if (c == '\\' || c == '/') names.emplace_back();
+    else names.back() += c;
   }
   return names;
 }
@@ -41,6 +35,22 @@ uint64_t Decimal(const std::string& text) {
     value = value * 10 + digit;
   }
   return value;
+}
+
+// Eight hex digits, as the listing writes a CRC; false for anything else.
+bool Hex32(const std::string& text, uint32_t* value) {
+  if (text.size() != 8) return false;
+  uint32_t v = 0;
+  for (char c : text) {
+    uint32_t digit;
+    if (c >= '0' && c <= '9') digit = uint32_t(c - '0');
+    else if (c >= 'A' && c <= 'F') digit = uint32_t(c - 'A' + 10);
+    else if (c >= 'a' && c <= 'f') digit = uint32_t(c - 'a' + 10);
+    else return false;
+    v = v << 4 | digit;
+  }
+  *value = v;
+  return true;
 }
 
 uint64_t RoundUp(uint64_t bytes, uint64_t unit) {
@@ -119,6 +129,8 @@ void ListingReader::TakeLine(const std::string& line) {
     folder_ = folder_ || (!value.empty() && value[0] == 'D');
   } else if (key == "Folder") {
     folder_ = folder_ || value == "+";
+  } else if (key == "CRC") {
+    hasCrc_ = Hex32(value, &crc_);
   } else if (key == "Encrypted") {
     listing_.encrypted = listing_.encrypted || value == "+";
   }
@@ -135,6 +147,7 @@ void ListingReader::EndEntry() {
     ++listing_.files;
     listing_.totalBytes = AddSaturated(listing_.totalBytes, size_);
     listing_.sizes.push_back(size_);
+    listing_.fileList.push_back({path_, size_, crc_, hasCrc_});
     if (size_ >= listing_.largestFile) {
       listing_.largestFile = size_;
       listing_.largestFileName = path_;
@@ -142,6 +155,8 @@ void ListingReader::EndEntry() {
   }
   path_.clear();
   size_ = 0;
+  crc_ = 0;
+  hasCrc_ = false;
   folder_ = false;
 }
 

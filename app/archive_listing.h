@@ -1,5 +1,5 @@
-// What the archiver's technical listing (7z l -slt -ba) says of the tool
-// set, read as the output comes (pure).
+// What the archiver's technical listing (7z l -slt -ba -sccUTF-8) says of
+// the tool set, read as the output comes (pure). Paths are UTF-8.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -7,6 +7,15 @@
 #include <vector>
 
 namespace app {
+
+// A file of the set as the archive lists it: its path (UTF-8, as the
+// archiver is asked to write it), size and CRC32 when it has one.
+struct ListedFile {
+  std::string path;
+  uint64_t size = 0;
+  uint32_t crc = 0;
+  bool hasCrc = false;
+};
 
 struct ArchiveListing {
   uint32_t files = 0;
@@ -22,6 +31,8 @@ struct ArchiveListing {
   // Each entry's size in listing order (folders 0); the archiver reports
   // its progress as a count of entries done.
   std::vector<uint64_t> sizes;
+  // The files alone, in listing order: what is read back after the unpack.
+  std::vector<ListedFile> fileList;
 
   // Fit for unpacking: something to unpack, all of it under ZEDOVAV.
   bool IsToolSet() const { return files > 0 && !strayEntry; }
@@ -47,6 +58,8 @@ class ListingReader {
   // The entry being read.
   std::string path_;
   uint64_t size_ = 0;
+  uint32_t crc_ = 0;
+  bool hasCrc_ = false;
   bool folder_ = false;
   bool inEntry_ = false;
 };

@@ -54,6 +54,15 @@ bool ArchiverOutput::Mentions(std::string_view text) const {
   return line_.find(text) != std::string::npos;
 }
 
+bool ArchiverOutput::Says(std::string_view text) const {
+  const auto message = [&](const std::string& line) {
+    return line.find(" = ") == std::string::npos && line.find(text) != std::string::npos;
+  };
+  for (const std::string& line : lines_)
+    if (message(line)) return true;
+  return message(line_);
+}
+
 void ArchiverOutput::ReadProgress() {
   int percent = 0;
   uint64_t entries = 0;

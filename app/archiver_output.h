@@ -24,6 +24,9 @@ class ArchiverOutput {
   const std::deque<std::string>& LastLines() const { return lines_; }
   // Whether a kept line or the line being written contains text.
   bool Mentions(std::string_view text) const;
+  // The same, among the archiver's own messages only: a technical
+  // listing's "Key = value" lines (a file's name among them) never count.
+  bool Says(std::string_view text) const;
 
  private:
   void ReadProgress();

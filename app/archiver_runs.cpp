@@ -24,12 +24,12 @@ void __stdcall ReadOutput(uint32_t parameter, const char* text, uint32_t length)
 // A start that fails is tried once more (seen under Wine under load, about
 // once in a few hundred runs); a program that started is never run twice,
 // whatever its exit code.
-ArchiverRun Run(const std::string& commandLine, const MoreReading& more) {
+ArchiverRun Run(const std::string& commandLine, uint32_t stop, const MoreReading& more) {
   ArchiverRun run;
   run.commandLine = commandLine;
   Reading reading{&run, &more};
   for (int attempt = 0; attempt < 2 && !run.started; ++attempt)
-    run.started = RunAndReadOutput(commandLine.c_str(), &ReadOutput, Address(&reading), &run.exitCode);
+    run.started = RunAndReadOutput(commandLine.c_str(), &ReadOutput, Address(&reading), &run.exitCode, stop);
   if (!run.started) run.exitCode = -1;
   return run;
 }
@@ -44,36 +44,36 @@ ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing
   ListingReader reader;
   ArchiverRun run = Run(Quoted(runDirectory, pi::kListCommand) + ConstantText(pi::kArchiveName) +
                             ConstantText(pi::kQuote),
-                        [&](const char* text, size_t length, const ArchiverOutput&) { reader.Feed(text, length); });
+                        0, [&](const char* text, size_t length, const ArchiverOutput&) { reader.Feed(text, length); });
   *listing = reader.Finish();
   return run;
 }
 
-ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging,
+ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging, uint32_t stop,
                           const std::function<void(const ArchiverOutput&)>& progress) {
   return Run(Quoted(runDirectory, pi::kArchiverCommand) + ConstantText(pi::kArchiveSwitch) + staging +
                  ConstantText(pi::kQuoteSpace),
-             [&](const char*, size_t, const ArchiverOutput& output) {
+             stop, [&](const char*, size_t, const ArchiverOutput& output) {
                if (progress) progress(output);
              });
 }
 
 bool SaysEncrypted(const ArchiverOutput& output) {
-  return output.Mentions("Wrong password") || output.Mentions("encrypted archive");
+  return output.Says("Wrong password") || output.Says("encrypted archive");
 }
 bool SaysDiskFull(const ArchiverOutput& output) {
-  return output.Mentions("not enough space") || output.Mentions("disk is full") || output.Mentions("空间不足");
+  return output.Says("not enough space") || output.Says("disk is full");
 }
 bool SaysDamaged(const ArchiverOutput& output) {
-  return output.Mentions("CRC Failed") || output.Mentions("Data Error") || output.Mentions("Headers Error") ||
-         output.Mentions("Unexpected end of archive") || output.Mentions("Cannot open the file as archive") ||
-         output.Mentions("Can not open the file as archive");
+  return output.Says("CRC Failed") || output.Says("Data Error") || output.Says("Headers Error") ||
+         output.Says("Unexpected end of archive") || output.Says("Cannot open the file as archive") ||
+         output.Says("Can not open the file as archive");
 }
 
-std::string DescribeArchiverFailure(int32_t exitCode) {
+std::string DescribeArchiverFailure(int32_t exitCode, bool listing) {
   uint32_t reason = pi::kReasonUnknown;
   switch (exitCode) {
-    case 1: reason = pi::kReasonWarning; break;
+    case 1: reason = listing ? pi::kReasonListWarning : pi::kReasonWarning; break;
     case 2: reason = pi::kReasonFatal; break;
     case 7: reason = pi::kReasonCommandLine; break;
     case 8: reason = pi::kReasonMemory; break;

@@ -20,14 +20,17 @@ struct ArchiverRun {
 
 // The listing of the archive, and how the run went.
 ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing);
-// Unpacks into staging; progress(output) after each piece of output.
-ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging,
+// Unpacks into staging; progress(output) after each piece of output; a
+// signal of the event stop ends the archiver.
+ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging, uint32_t stop,
                           const std::function<void(const ArchiverOutput&)>& progress);
 
-// The archiver's exit code in its own terms, for a failure box.
-std::string DescribeArchiverFailure(int32_t exitCode);
+// The archiver's exit code in its own terms, for a failure box: of the
+// listing, which writes nothing, or of the unpack.
+std::string DescribeArchiverFailure(int32_t exitCode, bool listing);
 
-// What the output says of a failure.
+// What the archiver's messages (never the listing's own lines) say of a
+// failure.
 bool SaysEncrypted(const ArchiverOutput& output);
 bool SaysDiskFull(const ArchiverOutput& output);
 bool SaysDamaged(const ArchiverOutput& output);

@@ -15,3 +15,7 @@ _g_codeBase:
         jmp _OnMainWindowCreated
         .org _g_codeBase + 0x72E - _g_codeSegment, 0xCC
         jmp _OnUpgradeClicked
+        .org _g_codeBase + 0x800 - _g_codeSegment, 0xCC
+        jmp _OnCancelClicked
+        .org _g_codeBase + 0x810 - _g_codeSegment, 0xCC
+        jmp _OnWaitWindowClosing

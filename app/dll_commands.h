@@ -13,7 +13,9 @@ namespace app {
 constexpr uint32_t kInvalidHandle = 0xFFFFFFFF;
 constexpr uint32_t kInvalidAttributes = 0xFFFFFFFF;
 constexpr uint32_t kDirectoryAttribute = 0x10;
+constexpr uint32_t kReparsePointAttribute = 0x400;
 constexpr uint32_t kPathBuffer = 520;
+enum : uint32_t { kErrorAccessDenied = 5, kErrorWriteProtect = 19, kErrorSharingViolation = 32 };
 
 // BY_HANDLE_FILE_INFORMATION
 struct FileInformation {
@@ -46,9 +48,6 @@ inline bool IsDirectory(const char* path) {
 inline bool IsFile(const char* path) {
   const uint32_t attributes = FileAttributes(path);
   return attributes != kInvalidAttributes && !(attributes & kDirectoryAttribute);
-}
-inline bool MoveFolder(const char* from, const char* to) {
-  return Dll(pi::kDllMoveFileA, {Address(from), Address(to)}) != 0;
 }
 inline bool RemoveEmptyFolder(const char* path) { return Dll(pi::kDllRemoveDirectoryA, {Address(path)}) != 0; }
 inline uint32_t LastError() { return Dll(pi::kDllGetLastError, {}); }

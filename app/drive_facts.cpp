@@ -50,6 +50,19 @@ bool ReadIdentity(const std::string& path, FolderIdentity* identity) {
   return true;
 }
 
+std::string FinalPathOf(const std::string& path) {
+  const uint32_t handle = OpenForIdentity(path.c_str());
+  if (handle == kInvalidHandle) return {};
+  char buffer[kPathBuffer] = {};
+  const uint32_t length = Dll(pi::kDllGetFinalPathNameByHandleA, {handle, Address(buffer), kPathBuffer, 0});
+  CloseHandleWord(handle);
+  if (length == 0 || length >= kPathBuffer) return {};
+  std::string final(buffer, length);
+  if (final.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + final.substr(8);
+  if (final.rfind("\\\\?\\", 0) == 0) return final.substr(4);
+  return final;
+}
+
 // By name and by identity: a substituted drive or a second letter for the
 // same volume reaches the same root folder.
 bool HoldsWindows(const DriveFacts& drive) {
@@ -80,7 +93,11 @@ uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uin
   const uint64_t cluster = clusterBytes ? clusterBytes : 1;
   uint64_t total = cluster;  // the folder's own records
   ForEachEntry(folder, [&](const FindData& found) {
-    if (found.attributes & kDirectoryAttribute) {
+    // A junction or link is its own record, never what it points at (a
+    // loop would recurse without end).
+    if ((found.attributes & kDirectoryAttribute) && (found.attributes & kReparsePointAttribute)) {
+      total += cluster;
+    } else if (found.attributes & kDirectoryAttribute) {
       total += FolderBytesOnDisk(JoinPath(folder, found.name), clusterBytes, files);
     } else {
       const uint64_t size = uint64_t(found.sizeHigh) << 32 | found.sizeLow;
@@ -89,6 +106,23 @@ uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uin
     }
   });
   return total;
+}
+
+DriveAnswer ProbeWriting(const std::string& target) {
+  constexpr uint32_t kWrite = 0x40000000 | 0x10000, kCreateAlways = 2, kHidden = 2, kDeleteOnClose = 0x04000000;
+  const std::string probe = JoinPath(target, "ZEDOVAV.upgrade-probe");
+  const uint32_t file =
+      Dll(pi::kDllCreateFileA, {Address(probe.c_str()), kWrite, 0, 0, kCreateAlways, kHidden | kDeleteOnClose, 0});
+  if (file != kInvalidHandle) {
+    CloseHandleWord(file);
+    return DriveAnswer::Writable;
+  }
+  const uint32_t error = LastError();
+  if (error == kErrorWriteProtect) return DriveAnswer::WriteProtected;
+  if (!IsDirectory(target.c_str())) return DriveAnswer::Gone;
+  // Refused for this folder alone (rights, a file in the way): not the drive's doing.
+  if (error == kErrorAccessDenied || error == kErrorSharingViolation) return DriveAnswer::Writable;
+  return DriveAnswer::Gone;
 }
 
 }  // namespace app

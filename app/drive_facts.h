@@ -28,6 +28,9 @@ struct FolderIdentity {
 };
 // False when the folder cannot be opened or asked.
 bool ReadIdentity(const std::string& path, FolderIdentity* identity);
+// The folder's path with every link on the way resolved ("E:\x", or
+// "\\server\share\x"); empty when it cannot be told.
+std::string FinalPathOf(const std::string& path);
 
 // The target lies on the volume that holds the Windows directory.
 bool HoldsWindows(const DriveFacts& drive);
@@ -39,5 +42,11 @@ std::string TheOneStickWithAToolSet();
 // The bytes a folder's files take on disk, rounded up to whole clusters,
 // and how many files it holds.
 uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uint32_t* files = nullptr);
+
+// Whether the drive takes a change now: a probe file is created and
+// deleted beside ZEDOVAV. A write-protect switch answers ERROR_WRITE_PROTECT;
+// a drive pulled or failing answers anything else, or not at all.
+enum class DriveAnswer { Writable, WriteProtected, Gone };
+DriveAnswer ProbeWriting(const std::string& target);
 
 }  // namespace app

@@ -1,4 +1,5 @@
-// The subroutines the window template binds to events of MainWindow.
+// The subroutines the window template binds to events of MainWindow and
+// of the wait window.
 #include <string>
 
 #include "app/compiled_code.h"
@@ -58,4 +59,19 @@ extern "C" void __cdecl OnUpgradeClicked() {
     WriteBoolProperty(pi::kMainWindow, pi::kStatusLabel, kPropertyVisible, false);
     SetButtonsDisabled(false);
   }
+}
+
+// On the worker's thread, while it serves the wait window in its wait.
+extern "C" void __cdecl OnCancelClicked() {
+  if (!StopAllowed() || StopRequested()) return;
+  Log().Line("用户按了“取消”");
+  RequestStop();
+}
+
+// Esc or Alt+F4 on the wait window is 取消, never a hidden upgrade: the
+// window stays until the worker, done, closes it itself.
+extern "C" void __cdecl OnWaitWindowClosing(HandlerResult* result) {
+  if (WaitWindowMayClose()) return;
+  OnCancelClicked();
+  *result = {1, 0, 0};
 }

@@ -16,6 +16,9 @@ enum ExitCode : int32_t {
   kExitNotConfirmed = 14,      // a question answered No (in a silent run: no /yes)
   kExitSwapFailed = 15,        // the new set could not be put in place; the old one stays
   kExitArchiverNotStarted = 16,
+  kExitCancelled = 17,         // 取消 before the swap: the old set as it was
+  kExitDriveGone = 18,         // the drive is write-protected, was pulled or can no longer be written
+  kExitReadBackDiffers = 19,   // what was written reads back differently: the old set as it was
   kExitBadCommandLine = 64,
 };
 

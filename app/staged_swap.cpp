@@ -6,16 +6,13 @@
 namespace app {
 namespace {
 
-bool Move(const std::string& from, const std::string& to, const StepLog& log) {
-  const bool moved = MoveFolder(from.c_str(), to.c_str());
-  log((moved ? "移动 " : "移动失败（错误 " + std::to_string(LastError()) + "） ") + from + " -> " + to);
-  return moved;
-}
+constexpr uint32_t kWriteThrough = 8;  // MOVEFILE_WRITE_THROUGH
+constexpr int kGivenUpNames = 9;
 
 void CountEntries(const std::string& folder, uint32_t* entries) {
   ForEachEntry(folder, [&](const FindData& found) {
     ++*entries;
-    if ((found.attributes & kDirectoryAttribute) && !(found.attributes & 0x400))
+    if ((found.attributes & kDirectoryAttribute) && !(found.attributes & kReparsePointAttribute))
       CountEntries(JoinPath(folder, found.name), entries);
   });
 }
@@ -23,43 +20,91 @@ void CountEntries(const std::string& folder, uint32_t* entries) {
 }  // namespace
 
 SwapFolders::SwapFolders(const std::string& target)
-    : toolSet(JoinPath(target, "ZEDOVAV")),
+    : target(target),
+      toolSet(JoinPath(target, "ZEDOVAV")),
       staging(JoinPath(target, "ZEDOVAV.upgrade-new")),
       unpacked(JoinPath(staging, "ZEDOVAV")),
-      aside(JoinPath(target, "ZEDOVAV.upgrade-old")),
-      doomed(JoinPath(target, "ZEDOVAV.upgrade-del")) {}
+      ready(JoinPath(target, "ZEDOVAV.upgrade-ready")),
+      readySet(JoinPath(ready, "ZEDOVAV")),
+      aside(JoinPath(target, "ZEDOVAV.upgrade-old")) {
+  givenUp.push_back(JoinPath(target, "ZEDOVAV.upgrade-del"));
+  for (int i = 2; i <= kGivenUpNames; ++i) givenUp.push_back(givenUp.front() + std::to_string(i));
+}
+
+std::string SwapFolders::FreeGivenUpName() const {
+  for (const std::string& name : givenUp)
+    if (!PathExists(name)) return name;
+  return {};
+}
 
 std::vector<std::string> StakeFolders(const std::string& target) {
   const SwapFolders folders(target);
-  return {folders.toolSet, folders.staging, folders.aside, folders.doomed};
+  std::vector<std::string> all = {folders.toolSet, folders.staging, folders.ready, folders.aside};
+  all.insert(all.end(), folders.givenUp.begin(), folders.givenUp.end());
+  return all;
+}
+
+bool MoveWrittenThrough(const std::string& from, const std::string& to, const StepLog& log) {
+  const bool moved = Dll(pi::kDllMoveFileExA, {Address(from.c_str()), Address(to.c_str()), kWriteThrough}) != 0;
+  log((moved ? "移动 " : "移动失败（错误 " + std::to_string(LastError()) + "） ") + from + " -> " + to);
+  return moved;
+}
+
+void GiveUp(const SwapFolders& folders, const std::string& folder, const StepLog& log, const FolderRemover& remove) {
+  const std::string name = folders.FreeGivenUpName();
+  if (!name.empty() && MoveWrittenThrough(folder, name, log)) return remove(name);
+  remove(folder);
+}
+
+bool NeedsRecovery(const SwapFolders& folders) {
+  for (const std::string& folder : StakeFolders(folders.target))
+    if (folder != folders.toolSet && PathExists(folder)) return true;
+  return false;
 }
 
 void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, const FolderRemover& remove) {
-  if (PathExists(folders.doomed)) {
-    log("上次升级按用户选择先删除的旧版未删完，删除 " + folders.doomed);
-    remove(folders.doomed);
+  for (const std::string& folder : folders.givenUp) {
+    if (!PathExists(folder)) continue;
+    log("删除上次升级放弃的 " + folder);
+    remove(folder);
   }
   if (PathExists(folders.aside)) {
     if (!PathExists(folders.toolSet)) {
       log("上次升级在替换时中断，旧版放回原处");
-      Move(folders.aside, folders.toolSet, log);
+      MoveWrittenThrough(folders.aside, folders.toolSet, log);
     } else {
-      log("上次升级已替换但旧版未删完，删除 " + folders.aside);
-      remove(folders.aside);
+      log("上次升级已替换但旧版未删完");
+      GiveUp(folders, folders.aside, log, remove);
     }
   }
+  if (PathExists(folders.ready)) {
+    // Read back whole before it was renamed so: with no set beside it, it
+    // is the one there is.
+    if (!PathExists(folders.toolSet) && PathExists(folders.readySet)) {
+      log("上次升级的新版已校验但未放到位，放到位");
+      MoveWrittenThrough(folders.readySet, folders.toolSet, log);
+    }
+    if (PathExists(folders.ready)) GiveUp(folders, folders.ready, log, remove);
+  }
   if (PathExists(folders.staging)) {
-    log("上次升级解压到一半中断，删除 " + folders.staging);
-    remove(folders.staging);
+    log("上次升级解压到一半中断");
+    GiveUp(folders, folders.staging, log, remove);
   }
 }
 
 SwapResult PutNewSetInPlace(const SwapFolders& folders, const StepLog& log) {
   const bool hadOld = PathExists(folders.toolSet);
-  if (hadOld && !Move(folders.toolSet, folders.aside, log)) return SwapResult::OldInUse;
-  if (Move(folders.unpacked, folders.toolSet, log)) return SwapResult::Done;
-  if (!hadOld) return SwapResult::NewNotMoved;
-  return Move(folders.aside, folders.toolSet, log) ? SwapResult::NewNotMoved : SwapResult::Broken;
+  if (hadOld && !MoveWrittenThrough(folders.toolSet, folders.aside, log)) return SwapResult::OldInUse;
+  if (MoveWrittenThrough(folders.readySet, folders.toolSet, log)) return SwapResult::Done;
+  if (!hadOld) {
+    // A scanner that holds a fresh file lets go within moments.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      Dll(pi::kDllSleep, {1000});
+      if (MoveWrittenThrough(folders.readySet, folders.toolSet, log)) return SwapResult::Done;
+    }
+    return SwapResult::NewKept;
+  }
+  return MoveWrittenThrough(folders.aside, folders.toolSet, log) ? SwapResult::NewNotMoved : SwapResult::Broken;
 }
 
 Leftovers LeftoversIn(const std::string& folder) {

@@ -1,7 +1,8 @@
-// The staged swap: the new tool set is unpacked beside the old one, the
-// old one is moved aside, the new one moved into its place, and only then
-// is the old one deleted. Every step is a rename on the same drive, so an
-// upgrade cut off at any moment leaves a whole set under one of these
+// The staged swap: the new tool set is unpacked beside the old one,
+// flushed and read back, renamed ready, the old one is moved aside, the
+// new one moved into its place, and only then is the old one given up and
+// deleted. Every step is a rename on the same drive, written through, so
+// an upgrade cut off at any moment leaves a whole set under one of these
 // names, which the next upgrade puts right first.
 #pragma once
 #include <cstdint>
@@ -13,11 +14,18 @@ namespace app {
 
 struct SwapFolders {
   explicit SwapFolders(const std::string& target);
+  std::string target;
   std::string toolSet;   // T\ZEDOVAV
   std::string staging;   // T\ZEDOVAV.upgrade-new: the archiver unpacks here
   std::string unpacked;  // staging\ZEDOVAV
+  std::string ready;     // T\ZEDOVAV.upgrade-ready: the staged set, read back whole
+  std::string readySet;  // ready\ZEDOVAV
   std::string aside;     // T\ZEDOVAV.upgrade-old: the old set until the new one is in place
-  std::string doomed;    // T\ZEDOVAV.upgrade-del: the old set given up to make room
+  // T\ZEDOVAV.upgrade-del, -del2 ...: sets given up, only ever deleted; a
+  // second name serves when debris that could not be deleted holds the first.
+  std::vector<std::string> givenUp;
+  // The first given-up name that is free; empty when none is.
+  std::string FreeGivenUpName() const;
 };
 
 // ZEDOVAV and the upgrade's own folders beside it.
@@ -28,20 +36,31 @@ using StepLog = std::function<void(const std::string&)>;
 // Deletes a folder with everything in it, reporting the entries removed.
 using FolderRemover = std::function<void(const std::string& folder)>;
 
-// What an interrupted upgrade left: an old set moved aside with no ZEDOVAV
-// beside it goes back; a set given up, a staged one and an old one whose
-// successor is in place are removed.
+// A rename written through to the drive, told to the log.
+bool MoveWrittenThrough(const std::string& from, const std::string& to, const StepLog& log);
+// A folder of the upgrade's that is no longer wanted: renamed to a
+// given-up name first (so that what a cut deletion leaves is never taken
+// for a whole set), then deleted.
+void GiveUp(const SwapFolders& folders, const std::string& folder, const StepLog& log, const FolderRemover& remove);
+
+// What an interrupted upgrade left: sets given up are removed; an old set
+// moved aside with no ZEDOVAV beside it goes back; a set read back whole
+// with no ZEDOVAV (nor an old one) beside it goes into place; anything
+// else staged is given up.
 void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, const FolderRemover& remove);
+bool NeedsRecovery(const SwapFolders& folders);
 
 enum class SwapResult {
   Done,
-  OldInUse,    // the old set could not be moved aside: it stays, nothing changed
-  NewNotMoved, // the new set could not be moved in: the old one is back
-  Broken,      // and the old one could not be moved back: it is at aside
+  OldInUse,     // the old set could not be moved aside: it stays, nothing changed
+  NewNotMoved,  // the new set could not be moved in: the old one is back
+  Broken,       // and the old one could not be moved back: it is at aside
+  NewKept,      // there was no old set, and the new one stays at readySet
 };
 
-// Moves the old set aside (if there is one) and the unpacked set into its
-// place; on a failure puts the old one back.
+// Moves the old set aside (if there is one) and the ready set into its
+// place; on a failure puts the old one back. With no old set the rename
+// is tried a few times: the ready set is then the only one.
 SwapResult PutNewSetInPlace(const SwapFolders& folders, const StepLog& log);
 
 // What is still there after a deletion: the number of entries and a path.

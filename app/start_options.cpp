@@ -16,7 +16,7 @@ namespace {
 
 std::string g_startTarget;
 
-constexpr uint32_t kFailCriticalErrors = 1, kNoOpenFileErrorBox = 0x8000;
+constexpr uint32_t kFailCriticalErrors = 1, kNoGpFaultErrorBox = 2, kNoOpenFileErrorBox = 0x8000;
 
 void ShowUsage(const CommandLine& line) {
   std::string text;
@@ -36,6 +36,10 @@ void ShowUsage(const CommandLine& line) {
 [[noreturn]] void UpgradeSilently(const CommandLine& line, const char* commandLine) {
   Ui().silent = true;
   Ui().yes = line.yes;
+  // Nobody is there to close a crash box: not ours, nor the archiver's,
+  // which inherits the mode.
+  const uint32_t mode = Dll(pi::kDllSetErrorMode, {0});
+  Dll(pi::kDllSetErrorMode, {mode | kNoGpFaultErrorBox});
   WritePayloads();
   Log().Begin(RunDirectoryText());
   Log().Line(std::string("命令行：") + commandLine);

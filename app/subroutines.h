@@ -11,6 +11,13 @@ int __cdecl ProgramEntry();
 void __cdecl OnMainWindowCreated();
 void __cdecl OnBrowseClicked();
 void __cdecl OnUpgradeClicked();
+// The wait window's 取消, and its close request (Esc, Alt+F4), which means
+// 取消 too; result: the handler's answer (false keeps the window).
+void __cdecl OnCancelClicked();
+struct HandlerResult {
+  uint32_t given, low, high;
+};
+void __cdecl OnWaitWindowClosing(HandlerResult* result);
 // The thread procedure StartThread is given, with the target's full path
 // (a heap string it takes over) as its parameter; it calls UpgradeWorker.
 uint32_t __stdcall UpgradeWorkerEntry(uint32_t parameter);

@@ -44,13 +44,20 @@ ToolPlace ToolPlaceAgainst(const std::string& target) {
     atStake.push_back(identity);
   }
   if (atStake.empty()) return ToolPlace::Outside;
-  const TargetPath tool = NormaliseTarget(RunDirectoryText());
-  if (tool.problem != TargetProblem::None) return ToolPlace::Unknown;
-  for (const std::string& folder : PathAndAncestors(tool.path)) {
-    FolderIdentity identity;
-    if (!ReadIdentity(folder, &identity)) return ToolPlace::Unknown;
-    for (const FolderIdentity& doomed : atStake)
-      if (identity == doomed) return ToolPlace::Inside;
+  // Up the path the tool was started by, and up the folder's final path:
+  // through a link the first never meets what the link points into.
+  const std::string runDirectory = RunDirectoryText();
+  const std::string finalPath = FinalPathOf(runDirectory);
+  if (finalPath.empty()) return ToolPlace::Unknown;
+  for (const std::string& path : {runDirectory, finalPath}) {
+    const TargetPath tool = NormaliseTarget(path);
+    if (tool.problem != TargetProblem::None) return ToolPlace::Unknown;
+    for (const std::string& folder : PathAndAncestors(tool.path)) {
+      FolderIdentity identity;
+      if (!ReadIdentity(folder, &identity)) return ToolPlace::Unknown;
+      for (const FolderIdentity& doomed : atStake)
+        if (identity == doomed) return ToolPlace::Inside;
+    }
   }
   return ToolPlace::Outside;
 }
@@ -84,6 +91,10 @@ int32_t CheckTarget(const std::string& target) {
   const DriveFacts drive = ReadDriveFacts(target);
   if (!Passes("不是 Windows 所在的磁盘", !HoldsWindows(drive)))
     return Refuse(kExitTargetRefused, Quoted(target, pi::kWindowsDriveHint));
+  const DriveAnswer answer = ProbeWriting(target);
+  if (!Passes("U盘可以写入", answer == DriveAnswer::Writable))
+    return Refuse(kExitDriveGone, Say(answer == DriveAnswer::WriteProtected ? pi::kWriteProtectedText
+                                                                             : pi::kDriveGoneText));
   if (!Passes("升级包存在", ToolFileExists(pi::kArchiveName)))
     return Refuse(kExitArchiveRefused, Say(pi::kArchiveMissingText));
   if (!Passes("解压程序存在", ToolFileExists(pi::kArchiverFileName) && ToolFileExists(pi::kArchiverLibraryName)))

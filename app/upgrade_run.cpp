@@ -8,7 +8,9 @@
 #include "app/staged_swap.h"
 #include "app/upgrade_log.h"
 #include "app/upgrade_ui.h"
+#include "app/read_back.h"
 #include "app/upgrader_commands.h"
+#include "app/wide_text.h"
 
 namespace app {
 namespace {
@@ -19,10 +21,10 @@ UpgradeResult Refusal(int32_t exitCode, uint32_t title, const std::string& text)
   return {exitCode, true, text.empty() ? 0u : title, text, kBoxError};
 }
 
-UpgradeResult Failure(int32_t exitCode, const std::string& text) {
+UpgradeResult Failure(int32_t exitCode, const std::string& text, uint32_t title = pi::kFailureTitle) {
   std::string told = text;
   if (!Log().Path().empty()) told += kParagraph + Say(pi::kLogHint) + Log().Path();
-  return {exitCode, false, pi::kFailureTitle, told, kBoxError};
+  return {exitCode, false, title, told, kBoxError};
 }
 
 const char* DriveTypeName(uint32_t type) {
@@ -41,7 +43,7 @@ void LogArchiverRun(const ArchiverRun& run) {
   if (!run.started) return Log().Line("解压程序无法启动");
   Log().Line("退出码 " + std::to_string(run.exitCode));
   if (run.exitCode == 0) return;
-  for (const std::string& line : run.output.LastLines()) Log().Line("  | " + line);
+  for (const std::string& line : run.output.LastLines()) Log().Line("  | " + GbkOfUtf8(line));
 }
 
 void LogStep(const std::string& step) { Log().Line(step); }
@@ -51,17 +53,18 @@ void __stdcall ShowRemoved(uint32_t parameter, uint32_t removed) {
             Say(pi::kStageRemovedCount));
 }
 
-// Deletes a folder of the upgrade's; an old set's deletion shows the count
-// of what is gone on the wait window meanwhile.
+// Deletes a folder of the upgrade's, whatever its entries' names and
+// attributes; an old set's deletion shows the count of what is gone on the
+// wait window meanwhile.
 void RemoveFolder(const std::string& folder, bool oldSet) {
   const std::string stage = Say(pi::kStageRemoving);
   if (oldSet) ShowStage(stage + "0" + Say(pi::kStageRemovedCount));
-  const bool removed = oldSet ? DeleteDirectory(folder.c_str(), &ShowRemoved, Address(&stage))
-                              : DeleteDirectory(folder.c_str());
+  const bool removed = DeleteWholeDirectory(folder.c_str(), oldSet ? &ShowRemoved : nullptr, Address(&stage));
   Log().Line((removed ? "已删除 " : "未能删尽 ") + folder);
 }
 
 void RemoveOldSet(const std::string& folder) { RemoveFolder(folder, true); }
+void RemoveStaged(const std::string& folder) { RemoveFolder(folder, false); }
 
 std::string LeftoverText(const Leftovers& left) {
   if (!left.entries) return {};
@@ -72,7 +75,7 @@ std::string LeftoverText(const Leftovers& left) {
 class Upgrade {
  public:
   explicit Upgrade(const std::string& target)
-      : target_(target), runDirectory_(RunDirectoryText()), folders_(target), drive_(ReadDriveFacts(target)) {}
+      : target_(target), runDirectory_(RunDirectoryText()), folders_(target) {}
 
   UpgradeResult Run();
 
@@ -81,7 +84,15 @@ class Upgrade {
   UpgradeResult JudgeRoom();
   UpgradeResult GiveUpOldSet();
   UpgradeResult Unpack();
+  UpgradeResult Verify();
   UpgradeResult Swap();
+  UpgradeResult Finish();
+  UpgradeResult Stopped();
+  UpgradeResult DriveGone();
+  // A drive that no longer takes changes explains any failure on it.
+  bool DriveStillAnswers() const { return ProbeWriting(target_) == DriveAnswer::Writable; }
+  void RemoveStagedSets();
+  std::string WhatBecameOfTheOldSet() const;
   void LogDrive() const;
 
   std::string target_, runDirectory_;
@@ -89,6 +100,7 @@ class Upgrade {
   DriveFacts drive_;
   ArchiveListing listing_;
   bool deleteFirst_ = false;
+  bool hadOld_ = false;
   bool oldGone_ = false;
 };
 
@@ -99,19 +111,44 @@ void Upgrade::LogDrive() const {
              (drive_.freeKnown ? SizeText(drive_.freeBytes) : std::string("未知")));
 }
 
+void Upgrade::RemoveStagedSets() {
+  for (const std::string& folder : {folders_.staging, folders_.ready})
+    if (PathExists(folder)) GiveUp(folders_, folder, &LogStep, &RemoveStaged);
+}
+
+std::string Upgrade::WhatBecameOfTheOldSet() const {
+  if (oldGone_) return Say(pi::kOldGoneText);
+  return Say(hadOld_ ? pi::kOldKeptText : pi::kNoOldSetText);
+}
+
+UpgradeResult Upgrade::Stopped() {
+  Log().Line("用户取消升级");
+  ShowStage(Say(pi::kStageCancelling));
+  RemoveStagedSets();
+  return {kExitCancelled, true, pi::kCancelledTitle,
+          oldGone_ ? Say(pi::kOldGoneText) : Say(pi::kCancelledText), kBoxInformation};
+}
+
+UpgradeResult Upgrade::DriveGone() {
+  Log().Line("U盘已拔出或不能写入");
+  // Whatever can still be taken away goes; the next upgrade finds the rest.
+  if (IsDirectory(target_.c_str())) RemoveStagedSets();
+  return Failure(kExitDriveGone, Say(pi::kDriveGoneText), pi::kDriveGoneTitle);
+}
+
 UpgradeResult Upgrade::ReadListing() {
   const ArchiverRun listed = ListArchive(runDirectory_, &listing_);
   LogArchiverRun(listed);
   if (!listed.started)
     return Failure(kExitArchiverNotStarted,
-                   Say(pi::kTestFailedText) + Say(pi::kReasonNotStarted) + Say(pi::kTestFailedHint));
-  if (listing_.encrypted || SaysEncrypted(listed.output)) {
+                   Say(pi::kNotStartedText) + Say(pi::kReasonNotStarted) + Say(pi::kNotStartedHint));
+  if (listing_.encrypted || (listed.exitCode != 0 && SaysEncrypted(listed.output))) {
     Log().Line("检查：升级包已加密");
     return Refusal(kExitArchiveRefused, pi::kCheckTitle, Say(pi::kEncryptedText));
   }
   if (listed.exitCode != 0)
-    return Failure(listed.exitCode,
-                   Say(pi::kTestFailedText) + DescribeArchiverFailure(listed.exitCode) + Say(pi::kTestFailedHint));
+    return Failure(listed.exitCode, Say(pi::kTestFailedText) + DescribeArchiverFailure(listed.exitCode, true) +
+                                        Say(pi::kTestFailedHint));
   Log().Line("升级包：" + std::to_string(listing_.files) + " 个文件，" + std::to_string(listing_.folders) +
              " 个文件夹，共 " + SizeText(listing_.totalBytes) + "，最大的文件 " + SizeText(listing_.largestFile));
   if (!listing_.IsToolSet()) {
@@ -128,20 +165,21 @@ UpgradeResult Upgrade::JudgeRoom() {
   if (!drive_.freeKnown) room.freeBytes = UINT64_MAX;
   RoomPlan plan = PlanRoom(listing_, room, 0);
   uint64_t oldBytes = 0;
-  if (plan.verdict == RoomVerdict::TooSmall && PathExists(folders_.toolSet)) {
+  if (plan.verdict == RoomVerdict::TooSmall && hadOld_) {
     oldBytes = FolderBytesOnDisk(folders_.toolSet, drive_.clusterBytes);
     plan = PlanRoom(listing_, room, oldBytes);
   }
   Log().Line("空间：需要 " + SizeText(plan.needed) + "，可用 " +
              (drive_.freeKnown ? SizeText(drive_.freeBytes) : std::string("未知")) +
              (oldBytes ? "，旧版占用 " + SizeText(oldBytes) : std::string()));
+  const std::string largest = GbkOfUtf8(listing_.largestFileName);
   switch (plan.verdict) {
     case RoomVerdict::Fits: return {};
     case RoomVerdict::FileTooLargeForFat:
-      Log().Line("检查：文件超过 FAT 的 4 GB 上限：" + listing_.largestFileName);
+      Log().Line("检查：文件超过 FAT 的 4 GB 上限：" + largest);
       return Refusal(kExitRoomRefused, pi::kCheckTitle,
-                     Say(pi::kFatFileText) + listing_.largestFileName + Say(pi::kFatFileSizeText) +
-                         SizeText(listing_.largestFile) + Say(pi::kFatFileHint));
+                     Say(pi::kFatFileText) + largest + Say(pi::kFatFileSizeText) + SizeText(listing_.largestFile) +
+                         Say(pi::kFatFileHint));
     case RoomVerdict::TooSmall:
       Log().Line("检查：空间不足");
       return Refusal(kExitRoomRefused, pi::kCheckTitle,
@@ -164,15 +202,15 @@ UpgradeResult Upgrade::JudgeRoom() {
 
 // Only when the user chose it: the old set goes before the new one comes.
 UpgradeResult Upgrade::GiveUpOldSet() {
-  if (!deleteFirst_ || !PathExists(folders_.toolSet)) return {};
+  if (!deleteFirst_ || !hadOld_) return {};
   ShowStage(Say(pi::kStageRemoving));
-  if (!MoveFolder(folders_.toolSet.c_str(), folders_.doomed.c_str())) {
-    Log().Line("移动失败（错误 " + std::to_string(LastError()) + "） " + folders_.toolSet);
+  const std::string doomed = folders_.FreeGivenUpName();
+  if (doomed.empty() || !MoveWrittenThrough(folders_.toolSet, doomed, &LogStep)) {
+    if (!DriveStillAnswers()) return DriveGone();
     return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
   }
-  Log().Line("移动 " + folders_.toolSet + " -> " + folders_.doomed);
   oldGone_ = true;
-  RemoveOldSet(folders_.doomed);
+  RemoveOldSet(doomed);
   return {};
 }
 
@@ -180,71 +218,133 @@ UpgradeResult Upgrade::Unpack() {
   const std::string stage = Say(pi::kStageUnpacking);
   int shown = -1;
   ShowStage(stage + "0%");
-  const ArchiverRun unpacked = UnpackArchive(runDirectory_, folders_.staging, [&](const ArchiverOutput& output) {
-    // Never back, and 100 only once the archiver is done.
-    const int percent = std::min(99, listing_.PercentAfter(output.EntriesDone()));
-    if (percent <= shown) return;
-    shown = percent;
-    ShowStage(stage + std::to_string(percent) + "%");
-  });
+  const ArchiverRun unpacked =
+      UnpackArchive(runDirectory_, folders_.staging, StopEvent(), [&](const ArchiverOutput& output) {
+        if (StopRequested()) return;
+        // Never back, and 100 only once the archiver is done.
+        const int percent = std::min(99, listing_.PercentAfter(output.EntriesDone()));
+        if (percent <= shown) return;
+        shown = percent;
+        ShowStage(stage + std::to_string(percent) + "%");
+      });
   LogArchiverRun(unpacked);
+  if (StopRequested()) return Stopped();
   if (unpacked.started && unpacked.exitCode == 0 && PathExists(folders_.unpacked)) return {};
+  if (unpacked.started && !DriveStillAnswers()) return DriveGone();
 
   // Asked before the staged files go: the archiver's own words are in the
   // system's language.
   const DriveFacts after = ReadDriveFacts(target_);
   const bool full = SaysDiskFull(unpacked.output) ||
                     (after.freeKnown && after.freeBytes < uint64_t(after.clusterBytes) * 16 + (1u << 20));
-  RemoveFolder(folders_.staging, false);
+  RemoveStagedSets();
+  if (!unpacked.started)
+    return Failure(kExitArchiverNotStarted, Say(pi::kNotStartedText) + Say(pi::kReasonNotStarted) +
+                                                Say(pi::kNotStartedHint) + WhatBecameOfTheOldSet());
   std::string hint = Say(pi::kOtherUnpackHint);
   if (full) hint = Say(pi::kDiskFullHint);
   else if (SaysDamaged(unpacked.output)) hint = Say(pi::kDamagedHint);
-  const std::string reason = unpacked.started ? DescribeArchiverFailure(unpacked.exitCode) : Say(pi::kReasonNotStarted);
-  int32_t exitCode = unpacked.started ? unpacked.exitCode : int32_t(kExitArchiverNotStarted);
   // A run that said nothing wrong but left no ZEDOVAV is a failure all the same.
-  if (exitCode == 0) exitCode = kExitSwapFailed;
-  return Failure(exitCode, Say(pi::kUnpackFailedText) + reason + Say(pi::kUnpackFailedHint) + hint +
-                               Say(oldGone_ ? pi::kOldGoneText : pi::kOldKeptText));
+  const int32_t exitCode = unpacked.exitCode == 0 ? int32_t(kExitSwapFailed) : unpacked.exitCode;
+  return Failure(exitCode, Say(pi::kUnpackFailedText) + DescribeArchiverFailure(unpacked.exitCode, false) +
+                               Say(pi::kUnpackFailedHint) + hint + WhatBecameOfTheOldSet());
+}
+
+// Flushed, read back past the cache, and only then called ready.
+UpgradeResult Upgrade::Verify() {
+  const auto stopAsked = [] {
+    ServeWaitWindow();
+    return StopRequested();
+  };
+  const auto stageOf = [](uint32_t stage) {
+    return [stage](int percent) { ShowStage(Say(stage) + std::to_string(percent) + "%"); };
+  };
+  ShowStage(Say(pi::kStageFlushing) + "0%");
+  const StagedCheck flushed = FlushStaged(folders_.staging, listing_, stageOf(pi::kStageFlushing), stopAsked);
+  if (flushed.outcome == CheckOutcome::Stopped) return Stopped();
+  Log().Line("写入U盘：" + std::to_string(flushed.files) + " 个文件，用时 " + std::to_string(flushed.milliseconds) +
+             " 毫秒");
+  if (flushed.outcome != CheckOutcome::Same) {
+    Log().Line("无法写入U盘：" + GbkOfUtf8(flushed.file));
+    if (!DriveStillAnswers()) return DriveGone();
+  }
+  ShowStage(Say(pi::kStageReadingBack) + "0%");
+  const StagedCheck read = ReadBackStaged(folders_.staging, listing_, stageOf(pi::kStageReadingBack), stopAsked);
+  if (read.outcome == CheckOutcome::Stopped) return Stopped();
+  Log().Line("读回校验：" + std::to_string(read.files) + " 个文件，" + SizeText(read.bytes) + "，用时 " +
+             std::to_string(read.milliseconds) + " 毫秒");
+  if (flushed.outcome != CheckOutcome::Same || read.outcome != CheckOutcome::Same) {
+    const std::string file = GbkOfUtf8(read.outcome != CheckOutcome::Same ? read.file : flushed.file);
+    Log().Line("读回不符：" + file);
+    if (!DriveStillAnswers()) return DriveGone();
+    RemoveStagedSets();
+    return Failure(kExitReadBackDiffers, Say(pi::kReadBackText) + file + Say(pi::kReadBackHint));
+  }
+  if (!MoveWrittenThrough(folders_.staging, folders_.ready, &LogStep)) {
+    if (!DriveStillAnswers()) return DriveGone();
+    RemoveStagedSets();
+    return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+  }
+  return {};
 }
 
 UpgradeResult Upgrade::Swap() {
+  // Renames take moments and must finish.
+  ForbidStop();
   ShowStage(Say(pi::kStageReplacing));
   switch (PutNewSetInPlace(folders_, &LogStep)) {
     case SwapResult::Done: break;
     case SwapResult::OldInUse:
     case SwapResult::NewNotMoved:
-      RemoveFolder(folders_.staging, false);
+      if (!DriveStillAnswers()) return DriveGone();
+      RemoveStagedSets();
       return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+    case SwapResult::NewKept:
+      // The only set there is: never deleted, and the next run puts it in place.
+      return Failure(kExitSwapFailed, Say(pi::kNewSetKeptText) + folders_.readySet + Say(pi::kNewSetKeptHint));
     case SwapResult::Broken:
       return Failure(kExitSwapFailed, Say(pi::kSwapBrokenText) + folders_.aside + Say(pi::kSwapBrokenNewText) +
-                                          folders_.unpacked + Say(pi::kSwapBrokenHint));
+                                          folders_.readySet + Say(pi::kSwapBrokenHint));
   }
-  if (PathExists(folders_.aside)) RemoveOldSet(folders_.aside);
-  if (!RemoveEmptyFolder(folders_.staging.c_str())) RemoveFolder(folders_.staging, false);
+  if (PathExists(folders_.aside)) GiveUp(folders_, folders_.aside, &LogStep, &RemoveOldSet);
+  if (!RemoveEmptyFolder(folders_.ready.c_str())) RemoveStagedSets();
   return {};
 }
 
+UpgradeResult Upgrade::Finish() {
+  if (!DriveStillAnswers()) return DriveGone();
+  Leftovers left;
+  for (const std::string& folder : StakeFolders(target_)) {
+    if (folder == folders_.toolSet || left.entries) continue;
+    left = LeftoversIn(folder);
+  }
+  if (left.entries) Log().Line("未能删除 " + std::to_string(left.entries) + " 项，在 " + left.where);
+  return {0, false, pi::kDoneTitle,
+          Say(pi::kDoneText) + folders_.toolSet + Say(pi::kDoneFilesText) + std::to_string(listing_.files) +
+              Say(pi::kDoneSizeText) + SizeText(listing_.totalBytes) + Say(pi::kFullStop) + LeftoverText(left) +
+              kParagraph + Say(pi::kSafeRemovalHint),
+          left.entries ? uint32_t(kBoxWarning) : uint32_t(kBoxInformation)};
+}
+
 UpgradeResult Upgrade::Run() {
-  LogDrive();
+  BeginStoppable();
   ShowStage(Say(pi::kStageChecking));
-  if (PathExists(folders_.staging) || PathExists(folders_.aside) || PathExists(folders_.doomed)) {
+  if (NeedsRecovery(folders_)) {
     ShowStage(Say(pi::kStageRecovering));
     RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveOldSet);
     ShowStage(Say(pi::kStageChecking));
   }
-  for (UpgradeResult (Upgrade::*step)() :
-       {&Upgrade::ReadListing, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet, &Upgrade::Unpack, &Upgrade::Swap}) {
+  // Read after the recovery: what it removed is room again.
+  drive_ = ReadDriveFacts(target_);
+  hadOld_ = PathExists(folders_.toolSet);
+  LogDrive();
+  for (UpgradeResult (Upgrade::*step)() : {&Upgrade::ReadListing, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet,
+                                           &Upgrade::Unpack, &Upgrade::Verify, &Upgrade::Swap, &Upgrade::Finish}) {
+    if (StopRequested() && StopAllowed()) return Stopped();
     UpgradeResult result = (this->*step)();
-    if (result.exitCode != 0 || result.refused) return result;
+    if (result.exitCode != 0 || result.refused || step == &Upgrade::Finish) return result;
   }
-  Leftovers left = LeftoversIn(folders_.aside);
-  if (!left.entries) left = LeftoversIn(folders_.doomed);
-  if (!left.entries) left = LeftoversIn(folders_.staging);
-  if (left.entries) Log().Line("未能删除 " + std::to_string(left.entries) + " 项，在 " + left.where);
-  return {0, false, pi::kDoneTitle,
-          Say(pi::kDoneText) + folders_.toolSet + Say(pi::kDoneFilesText) + std::to_string(listing_.files) +
-              Say(pi::kDoneSizeText) + SizeText(listing_.totalBytes) + Say(pi::kFullStop) + LeftoverText(left),
-          left.entries ? uint32_t(kBoxWarning) : uint32_t(kBoxInformation)};
+  return {};
 }
 
 }  // namespace

@@ -31,6 +31,21 @@ void SetButtonsDisabled(bool disabled);
 // The wait window's label, when there is one.
 void ShowStage(const std::string& text);
 
+// 取消 on the wait window (or its closing): asked for on the window's
+// thread while the worker serves it, seen by the worker between and inside
+// its steps. While the old and new sets are renamed it is greyed and a
+// close request is ignored; the worker's own closing of the window passes.
+void BeginStoppable();
+bool StopRequested();
+uint32_t StopEvent();  // signalled once a stop is asked for
+void RequestStop();
+void ForbidStop();
+void LetWaitWindowClose();
+bool WaitWindowMayClose();
+bool StopAllowed();
+// Paints and answers the wait window while the worker's own loops run.
+void ServeWaitWindow();
+
 // A constant text of the program.
 std::string Say(uint32_t constant);
 

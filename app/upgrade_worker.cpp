@@ -24,6 +24,7 @@ void ReturnToMainWindow() {
   WriteBoolProperty(pi::kMainWindow, pi::kMainWindowUnit, kPropertyVisible, true);
   WriteBoolProperty(pi::kMainWindow, pi::kStatusLabel, kPropertyVisible, false);
   // Closed on its own thread, so the next upgrade loads it anew.
+  LetWaitWindowClose();
   if (const uint32_t wait = FindToolWindow(ToolWindow::OfThisThread)) Dll(pi::kDllSendMessageA, {wait, kCloseMessage, 0, 0});
 }
 
@@ -39,6 +40,7 @@ void UpgradeWorker(const std::string& target) {
     ReleaseTheMachine();
     return;
   }
+  LetWaitWindowClose();
   if (result.title) Tell(result.title, result.text, result.icon);
   ServiceEndProgram(result.exitCode);
 }

@@ -35,11 +35,21 @@ bool DeleteDirectory(const char* path, RemovalReader reader, uint32_t parameter)
              .low != 0;
 }
 
-bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode) {
+bool DeleteWholeDirectory(const char* path, RemovalReader reader, uint32_t parameter) {
+  const TypedValue subroutine{Address(reinterpret_cast<const void*>(reader)), 0, kTagSubroutine};
+  return CallCommand(kCoreLibrary, kDeleteDirectory,
+                     {TextArgument(path), reader ? subroutine : Omitted(),
+                      IntArgument(static_cast<int32_t>(parameter)), BoolArgument(true)})
+             .low != 0;
+}
+
+bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode,
+                      uint32_t stop) {
   const TypedValue subroutine{Address(reinterpret_cast<const void*>(reader)), 0, kTagSubroutine};
   return CallCommand(kCoreLibrary, kRunAndReadOutput,
                      {TextArgument(commandLine), reader ? subroutine : Omitted(),
-                      IntArgument(static_cast<int32_t>(parameter)), IntVariable(exitCode)})
+                      IntArgument(static_cast<int32_t>(parameter)), IntVariable(exitCode),
+                      stop ? IntArgument(static_cast<int32_t>(stop)) : Omitted()})
              .low != 0;
 }
 

@@ -16,11 +16,17 @@ bool DeleteDirectory(const char* path);
 // goes on.
 using RemovalReader = void(__stdcall*)(uint32_t parameter, uint32_t removed);
 bool DeleteDirectory(const char* path, RemovalReader reader, uint32_t parameter);
+// The thorough deletion: every entry, whatever its name (a leading full
+// stop, outside the code page), attributes or path length. reader may be
+// null.
+bool DeleteWholeDirectory(const char* path, RemovalReader reader, uint32_t parameter);
 // Runs a program without a window and waits for it, handing its output to
 // reader(parameter, text, length) on this thread as it comes. False when
 // it did not start; *exitCode its code (-1 when it cannot be told).
 using OutputReader = void(__stdcall*)(uint32_t parameter, const char* text, uint32_t length);
-bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode);
+// A signal of the event stop (0: none) ends the program and all it started.
+bool RunAndReadOutput(const char* commandLine, OutputReader reader, uint32_t parameter, int32_t* exitCode,
+                      uint32_t stop = 0);
 bool LoadWindowCommand(uint32_t windowId, uint32_t unitId);
 // entry(parameter) on a new thread; its handle into *handle.
 bool StartThread(uint32_t entry, uint32_t parameter, int32_t* handle);

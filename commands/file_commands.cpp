@@ -93,6 +93,57 @@ void DeleteContents(const std::string& directory, DeleteProgress& progress) {
   }
 }
 
+// The thorough deletion, in wide characters under \\?\: names that begin
+// with a full stop, read-only, hidden and system entries, paths beyond 260
+// characters and names outside the code page all go. Links are removed,
+// never followed.
+std::wstring LongPathOf(const std::string& path) {
+  const int needed = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+  if (needed <= 0) return {};
+  std::wstring wide(static_cast<size_t>(needed), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), needed);
+  wide.resize(static_cast<size_t>(needed - 1));
+  const DWORD fullNeeded = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (fullNeeded == 0) return {};
+  std::wstring full(fullNeeded, L'\0');
+  const DWORD length = GetFullPathNameW(wide.c_str(), fullNeeded, full.data(), nullptr);
+  if (length == 0 || length >= fullNeeded) return {};
+  full.resize(length);
+  while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+  if (full.rfind(L"\\\\?\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+bool RemoveWide(const std::wstring& path, bool folder) {
+  if (folder ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) return true;
+  // Read-only (or system) entries refuse until their attributes are plain.
+  if (!SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return false;
+  return folder ? RemoveDirectoryW(path.c_str()) != 0 : DeleteFileW(path.c_str()) != 0;
+}
+
+void DeleteContentsWhole(const std::wstring& directory, DeleteProgress& progress) {
+  struct Entry {
+    std::wstring path;
+    DWORD attributes;
+  };
+  std::vector<Entry> listing;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((directory + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const wchar_t* name = found.cFileName;
+    if (name[0] == L'.' && (!name[1] || (name[1] == L'.' && !name[2]))) continue;
+    listing.push_back({directory + L"\\" + name, found.dwFileAttributes});
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  for (const Entry& entry : listing) {
+    const bool folder = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
+    if (folder && !(entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) DeleteContentsWhole(entry.path, progress);
+    progress.Removed(RemoveWide(entry.path, folder));
+  }
+}
+
 // Whether path reaches the root of a volume, however it is spelt (E:\., E:/,
 // \\?\E:\, a share, a mounted folder): its full path is its own volume path.
 // A full path shaped as a drive or share root counts too: Wine names no
@@ -132,20 +183,30 @@ void __cdecl WriteToFile(TypedValue* result, int32_t count, const TypedValue* ar
 
 // Arguments: directory path; optionally a reader subroutine, called as
 // reader(parameter, entries removed so far) while the deletion goes on,
-// and its parameter.
+// and its parameter; optionally a boolean: delete thoroughly (every entry,
+// whatever its name, attributes or path length).
 void __cdecl DeleteDirectory(TypedValue* result, int32_t count, const TypedValue* args) {
   const char* text = AddressOf<const char>(WordAt(count, args, 0));
   const TypedValue* reader = GivenArgument(count, args, 1);
   const TypedValue* parameter = GivenArgument(count, args, 2);
+  const TypedValue* whole = GivenArgument(count, args, 3);
   const std::string path = PathAfterLeadingSpaces(text);
   // "E:" alone is the current directory of drive E:, refused all the same.
   if (path.empty() || IsDriveOrDriveRoot(path) || IsVolumeRoot(path)) return;
   DeleteProgress progress(reader ? reader->low : 0, parameter ? parameter->low : 0);
   // Named through a link: remove the link, never what it points at.
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    DeleteContents(path, progress);
-  const bool removed = RemoveDirectoryA(path.c_str()) != 0;
+  const bool link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  bool removed = false;
+  if (whole && whole->low) {
+    const std::wstring wide = LongPathOf(path);
+    if (wide.empty()) return;
+    if (!link) DeleteContentsWhole(wide, progress);
+    removed = RemoveWide(wide, true);
+  } else {
+    if (!link) DeleteContents(path, progress);
+    removed = RemoveDirectoryA(path.c_str()) != 0;
+  }
   progress.Removed(removed);
   progress.Report();
   SetWord(result, removed ? 1 : 0);

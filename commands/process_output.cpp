@@ -66,6 +66,21 @@ HANDLE InheritableNul() {
                      nullptr);
 }
 
+// The program and whatever it starts belong to the caller: they end when
+// the caller's process ends, however it ends, since its handle to the job
+// is then the last one closed.
+HANDLE JobThatEndsWithUs() {
+  HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  if (!job) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+  return job;
+}
+
+// The exit code a program stopped by its caller ends with.
+constexpr UINT kStoppedCode = 255;
+
 // How long output may still come once the program has ended: only a
 // program that left a child of its own holding the pipe keeps it open.
 constexpr DWORD kDrainMs = 2000;
@@ -74,7 +89,9 @@ constexpr DWORD kDrainMs = 2000;
 
 // Arguments: command line; reader (subroutine pointer, optional);
 // parameter for the reader (integer, optional); integer variable by
-// reference for the exit code (optional, -1 when it cannot be told).
+// reference for the exit code (optional, -1 when it cannot be told); an
+// event handle (integer, optional) whose signal stops the program (its
+// exit code is then 255).
 // The program runs without a window, reads an empty input (so it can
 // never wait for an answer) and writes both its outputs into one pipe.
 void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValue* args) {
@@ -85,19 +102,24 @@ void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValu
   const uint32_t reader = readerArgument ? readerArgument->low : 0;
   const uint32_t parameter = parameterArgument ? parameterArgument->low : 0;
   int32_t* exitCode = exitCodeVariable ? AddressOf<int32_t>(exitCodeVariable->low) : nullptr;
+  const TypedValue* stopArgument = GivenArgument(count, args, 4);
+  const HANDLE stop = stopArgument ? reinterpret_cast<HANDLE>(static_cast<uintptr_t>(stopArgument->low)) : nullptr;
   if (exitCode) *exitCode = -1;
 
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   auto* pipe = new OutputPipe;
   HANDLE write = nullptr;
   HANDLE input = InheritableNul();
   pipe->arrived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-  if (input == INVALID_HANDLE_VALUE || !pipe->arrived || !CreatePipe(&pipe->read, &write, &inherit, 1 << 16)) {
+  // Only the program's end of the pipe is ever inheritable: a process that
+  // another thread starts meanwhile must not keep our end open.
+  if (input == INVALID_HANDLE_VALUE || !pipe->arrived || !CreatePipe(&pipe->read, &write, nullptr, 1 << 16) ||
+      !SetHandleInformation(write, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT)) {
     if (input != INVALID_HANDLE_VALUE) CloseHandle(input);
+    if (write) CloseHandle(write);
     delete pipe;
     return;
   }
-  SetHandleInformation(pipe->read, HANDLE_FLAG_INHERIT, 0);
+  const HANDLE job = JobThatEndsWithUs();
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -108,29 +130,40 @@ void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValu
   startup.hStdError = write;
   std::string commandLine = text ? text : "";
   PROCESS_INFORMATION process{};
+  // Started held, so that it is in the job before it can start anything.
   const BOOL started = !commandLine.empty() &&
-                       CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                      nullptr, nullptr, &startup, &process);
+                       CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, nullptr, &startup, &process);
   // Only the program holds the pipe's writing end now: its end is ours.
   CloseHandle(write);
   CloseHandle(input);
+  if (started && job) AssignProcessToJobObject(job, process.hProcess);
   HANDLE readerThread = started ? CreateThread(nullptr, 0, &ReadPipe, pipe, 0, nullptr) : nullptr;
   if (!started || !readerThread) {
     if (started) {
-      TerminateProcess(process.hProcess, 255);
+      TerminateProcess(process.hProcess, kStoppedCode);
       CloseHandle(process.hThread);
       CloseHandle(process.hProcess);
     }
+    if (job) CloseHandle(job);
     delete pipe;
     return;
   }
+  ResumeThread(process.hThread);
 
   const bool serve = ThreadHasWindows();
-  const HANDLE waits[3] = {pipe->arrived, readerThread, process.hProcess};
+  const HANDLE waits[4] = {pipe->arrived, readerThread, process.hProcess, stop};
+  const DWORD watched = stop ? 4 : 3;
   bool ended = false;
   for (;;) {
-    const DWORD woken = WaitServingWindows(ended ? 2 : 3, waits, ended ? kDrainMs : INFINITE, serve);
+    const DWORD woken = WaitServingWindows(ended ? 2 : watched, waits, ended ? kDrainMs : INFINITE, serve);
     Deliver(reader, parameter, pipe->Take());
+    if (woken == WAIT_OBJECT_0 + 3) {
+      // Stopped by the caller: the program and all it started, at once.
+      if (!job || !TerminateJobObject(job, kStoppedCode)) TerminateProcess(process.hProcess, kStoppedCode);
+      WaitServingWindows(1, &process.hProcess, INFINITE, serve);
+      ended = true;
+    }
     if (woken == WAIT_OBJECT_0 + 2) ended = true;
     if (woken == WAIT_OBJECT_0 + 1 || woken == WAIT_TIMEOUT || woken == WAIT_FAILED) break;
   }
@@ -142,6 +175,8 @@ void __cdecl RunAndReadOutput(TypedValue* result, int32_t count, const TypedValu
   CloseHandle(readerThread);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  // Whatever the program left running ends with the job.
+  if (job) CloseHandle(job);
   pipe->Release();
   SetWord(result, 1);
 }

@@ -1,0 +1,149 @@
+#include "app/read_back.h"
+
+#include <zlib.h>
+
+#include "app/dll_commands.h"
+#include "app/wide_text.h"
+
+namespace app {
+namespace {
+
+constexpr uint32_t kRead = 0x80000000, kWrite = 0x40000000, kShareAll = 7, kOpenExisting = 3;
+constexpr uint32_t kNoBuffering = 0x20000000, kSequentialScan = 0x08000000;
+constexpr uint32_t kReadOnlyAttribute = 1;
+// A multiple of every sector size, in memory that VirtualAlloc aligns to
+// a page: what reading past the cache asks of both.
+constexpr uint32_t kChunk = 1u << 20;
+constexpr uint32_t kCommit = 0x3000, kReadWritePages = 4, kRelease = 0x8000;
+
+std::wstring StagedPath(const std::wstring& root, const std::string& listed) {
+  std::wstring path = root + L"\\" + WideOf(listed, kCodePageUtf8);
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
+uint32_t Open(const std::wstring& path, uint32_t access, uint32_t flags) {
+  return Dll(pi::kDllCreateFileW, {Address(path.c_str()), access, kShareAll, 0, kOpenExisting, flags, 0});
+}
+
+// Progress by bytes, each file weighing a little of its own; told at most
+// every 100 ms, which is also when the wait window is served.
+class Meter {
+ public:
+  Meter(const ArchiveListing& listing, const CheckProgress& percent) : percent_(percent) {
+    for (const ListedFile& file : listing.fileList) all_ += file.size + kFileWeight;
+    last_ = Dll(pi::kDllGetTickCount, {});
+    start_ = last_;
+  }
+  void Add(uint64_t bytes) {
+    done_ += bytes;
+    const uint32_t now = Dll(pi::kDllGetTickCount, {});
+    if (now - last_ < 100) return;
+    last_ = now;
+    if (percent_) percent_(all_ ? static_cast<int>(done_ * 100 / all_) : 0);
+  }
+  void FileDone() { Add(kFileWeight); }
+  uint32_t Elapsed() const { return Dll(pi::kDllGetTickCount, {}) - start_; }
+
+ private:
+  static constexpr uint64_t kFileWeight = 8192;
+  const CheckProgress& percent_;
+  uint64_t all_ = 0, done_ = 0;
+  uint32_t last_ = 0, start_ = 0;
+};
+
+StagedCheck Failed(CheckOutcome outcome, const ListedFile& file) {
+  StagedCheck check;
+  check.outcome = outcome;
+  check.file = file.path;
+  return check;
+}
+
+// FlushFileBuffers wants a handle that may write; a read-only file is made
+// writable for the moment.
+bool Flush(const std::wstring& path) {
+  uint32_t file = Open(path, kRead | kWrite, 0);
+  uint32_t restore = kInvalidAttributes;
+  if (file == kInvalidHandle) {
+    const uint32_t attributes = Dll(pi::kDllGetFileAttributesW, {Address(path.c_str())});
+    if (attributes == kInvalidAttributes || !(attributes & kReadOnlyAttribute)) return false;
+    if (!Dll(pi::kDllSetFileAttributesW, {Address(path.c_str()), attributes & ~kReadOnlyAttribute})) return false;
+    restore = attributes;
+    file = Open(path, kRead | kWrite, 0);
+  }
+  const bool flushed = file != kInvalidHandle && Dll(pi::kDllFlushFileBuffers, {file}) != 0;
+  if (file != kInvalidHandle) CloseHandleWord(file);
+  if (restore != kInvalidAttributes) Dll(pi::kDllSetFileAttributesW, {Address(path.c_str()), restore});
+  return flushed;
+}
+
+}  // namespace
+
+StagedCheck FlushStaged(const std::string& stagingRoot, const ArchiveListing& listing, const CheckProgress& percent,
+                        const StopAsked& stopped) {
+  const std::wstring root = LongPath(stagingRoot);
+  Meter meter(listing, percent);
+  StagedCheck check;
+  for (const ListedFile& listed : listing.fileList) {
+    if (stopped()) return Failed(CheckOutcome::Stopped, listed);
+    if (!Flush(StagedPath(root, listed.path))) return Failed(CheckOutcome::Unreadable, listed);
+    ++check.files;
+    check.bytes += listed.size;
+    meter.Add(listed.size);
+    meter.FileDone();
+  }
+  check.milliseconds = meter.Elapsed();
+  return check;
+}
+
+StagedCheck ReadBackStaged(const std::string& stagingRoot, const ArchiveListing& listing,
+                           const CheckProgress& percent, const StopAsked& stopped) {
+  const std::wstring root = LongPath(stagingRoot);
+  auto* buffer = reinterpret_cast<uint8_t*>(Dll(pi::kDllVirtualAlloc, {0, kChunk, kCommit, kReadWritePages}));
+  if (!buffer) return Failed(CheckOutcome::Unreadable, listing.fileList.empty() ? ListedFile{} : listing.fileList[0]);
+  Meter meter(listing, percent);
+  StagedCheck check;
+  for (const ListedFile& listed : listing.fileList) {
+    if (stopped()) {
+      check = Failed(CheckOutcome::Stopped, listed);
+      break;
+    }
+    const uint32_t file = Open(StagedPath(root, listed.path), kRead, kNoBuffering | kSequentialScan);
+    if (file == kInvalidHandle) {
+      check = Failed(CheckOutcome::Unreadable, listed);
+      break;
+    }
+    uLong crc = crc32(0, nullptr, 0);
+    uint64_t size = 0;
+    uint32_t got = 0;
+    bool read = true;
+    while ((read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) && got > 0) {
+      crc = crc32(crc, buffer, got);
+      size += got;
+      meter.Add(got);
+      if (stopped()) break;
+    }
+    CloseHandleWord(file);
+    if (stopped()) {
+      check = Failed(CheckOutcome::Stopped, listed);
+      break;
+    }
+    if (!read) {
+      check = Failed(CheckOutcome::Unreadable, listed);
+      break;
+    }
+    if (size != listed.size || (listed.hasCrc && crc != listed.crc)) {
+      check = Failed(CheckOutcome::Differs, listed);
+      break;
+    }
+    ++check.files;
+    check.bytes += size;
+    meter.FileDone();
+  }
+  Dll(pi::kDllVirtualFree, {Address(buffer), 0, kRelease});
+  check.milliseconds = meter.Elapsed();
+  return check;
+}
+
+}  // namespace app

@@ -1,0 +1,34 @@
+// What was written is on the stick, and is what the archive holds: after
+// the unpack and before anything of the old set moves, every staged file
+// is flushed to the drive, then read back past the system's cache and its
+// CRC32 held against the archive's listing.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/archive_listing.h"
+
+namespace app {
+
+enum class CheckOutcome { Same, Differs, Unreadable, Stopped };
+
+struct StagedCheck {
+  CheckOutcome outcome = CheckOutcome::Same;
+  std::string file;  // the first file that failed, as the listing names it (UTF-8)
+  uint32_t files = 0;
+  uint64_t bytes = 0;
+  uint32_t milliseconds = 0;
+};
+
+// percent(0-100) as the work goes on; stopped() is asked between pieces.
+using CheckProgress = std::function<void(int percent)>;
+using StopAsked = std::function<bool()>;
+
+// stagingRoot holds the listing's paths (stagingRoot\ZEDOVAV\...).
+StagedCheck FlushStaged(const std::string& stagingRoot, const ArchiveListing& listing, const CheckProgress& percent,
+                        const StopAsked& stopped);
+StagedCheck ReadBackStaged(const std::string& stagingRoot, const ArchiveListing& listing,
+                           const CheckProgress& percent, const StopAsked& stopped);
+
+}  // namespace app
