@@ -20,9 +20,15 @@ win32: native
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DHOST_TOOLS_DIR=$(abspath $(NATIVE)) -Wno-dev >/dev/null
 	cmake --build $(WIN32)
 
+# The Windows tests need a kernel that runs 32-bit programs (Wine's 32-bit
+# loader); on one that does not, they are built but not run, and it says so.
 test: win32
 	ctest --test-dir $(NATIVE) --output-on-failure
-	ctest --test-dir $(WIN32) --output-on-failure
+	@if sh tools/windows-tests-possible.sh; then \
+	  ctest --test-dir $(WIN32) --output-on-failure; \
+	else \
+	  echo "make test: WINDOWS TESTS NOT RUN: built only (see above)"; \
+	fi
 
 run: win32
 	bash tools/run-app.sh $(WIN32)

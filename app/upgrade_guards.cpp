@@ -46,9 +46,10 @@ ToolPlace ToolPlaceAgainst(const std::string& target) {
   if (atStake.empty()) return ToolPlace::Outside;
   // Up the path the tool was started by, and up the folder's final path:
   // through a link the first never meets what the link points into.
+  // A file system that names no final path has no links to resolve.
   const std::string runDirectory = RunDirectoryText();
-  const std::string finalPath = FinalPathOf(runDirectory);
-  if (finalPath.empty()) return ToolPlace::Unknown;
+  std::string finalPath = FinalPathOf(runDirectory);
+  if (finalPath.empty()) finalPath = runDirectory;
   for (const std::string& path : {runDirectory, finalPath}) {
     const TargetPath tool = NormaliseTarget(path);
     if (tool.problem != TargetProblem::None) return ToolPlace::Unknown;

@@ -43,7 +43,17 @@ TEST(ArchiveListing, CountsSizesAndTheOneTopFolderInAnyPieces) {
     EXPECT_FALSE(listing.encrypted);
     EXPECT_TRUE(listing.IsToolSet());
     EXPECT_EQ(listing.sizes, (std::vector<uint64_t>{0, 0, 6, 5000000000}));
+    // The files alone, with the CRC that their read-back is held against.
+    ASSERT_EQ(listing.fileList.size(), 2u);
+    EXPECT_EQ(listing.fileList[0].path, "ZEDOVAV\\a.txt");
+    EXPECT_EQ(listing.fileList[0].crc, 0x363A3020u);
+    EXPECT_TRUE(listing.fileList[0].hasCrc);
+    EXPECT_EQ(listing.fileList[1].size, 5000000000u);
+    EXPECT_EQ(listing.fileList[1].crc, 0xDD3861A8u);
   }
+  // An empty file lists no CRC; one that cannot be read is not taken as 0.
+  for (const char* crc : {"", "12345G78", "1234567"})
+    EXPECT_FALSE(Read(Replace(kListing, "CRC = 363A3020", std::string("CRC = ") + crc), 5).fileList[0].hasCrc) << crc;
   // Each file rounded up to whole clusters, a cluster per folder, and the
   // directory records.
   EXPECT_EQ(Read(kListing, 64).BytesOnDisk(4096), 4096u + (5000000000u + 4096 - 5000000000u % 4096) + 2 * 4096u + 4096u);
@@ -59,8 +69,14 @@ TEST(ArchiveListing, StrayEntriesEncryptionAndEmptySetsAreSeen) {
        "ZEDOVAV itself a file"},
   };
   for (const auto& [text, what] : strays) EXPECT_FALSE(Read(text, 5).IsToolSet()) << what;
-  // Case does not matter, nor a GBK name whose second byte is a backslash.
-  EXPECT_TRUE(Read(Replace(kListing, "Path = ZEDOVAV\\a.txt", "Path = zedovav\\\x89\x5c.txt"), 3).IsToolSet());
+  // Case does not matter. Names are UTF-8: "중요.txt" (EC A4 91 EC 9A 94)
+  // read pairwise as GBK would take a following backslash into a pair.
+  const ArchiveListing korean =
+      Read(Replace(kListing, "Path = ZEDOVAV\\sub\\b.txt", "Path = zedovav\\\xEC\xA4\x91\\\xEC\x9A\x94.txt"), 3);
+  EXPECT_TRUE(korean.IsToolSet());
+  EXPECT_EQ(korean.fileList.back().path, "zedovav\\\xEC\xA4\x91\\\xEC\x9A\x94.txt");
+  EXPECT_FALSE(Read(Replace(kListing, "Path = ZEDOVAV\\a.txt", "Path = ZEDOVAV\\\xEC\xA4\x91\\..\\..\\a.txt"), 3)
+                   .IsToolSet());
 
   EXPECT_TRUE(Read(Replace(kListing, "Encrypted = -\r\nMethod = LZMA2:12\r\nBlock = 0",
                            "Encrypted = +\r\nMethod = LZMA2:12 7zAES:19\r\nBlock = 0"),
@@ -120,6 +136,18 @@ TEST(ArchiverOutput, ReadsTheProgressWhereItStandsAndKeepsTheOtherLines) {
   console.Feed("ERROR: There is not enough space on the disk : ZEDOVAV\\a\r\n", 59);
   EXPECT_TRUE(console.Mentions("not enough space"));
   EXPECT_TRUE(console.LastLines().size() == 1);
+}
+
+// A file named like the archiver's own message is no message of it.
+TEST(ArchiverOutput, OnlyTheArchiversOwnMessagesSaySomething) {
+  ArchiverOutput listing;
+  const std::string named = "Path = ZEDOVAV\\Can not open encrypted archive. Wrong password.txt\r\nSize = 3\r\n";
+  listing.Feed(named.data(), named.size());
+  EXPECT_TRUE(listing.Mentions("Wrong password"));
+  EXPECT_FALSE(listing.Says("Wrong password"));
+  const std::string error = "ERROR: E:\\PE\\ZEDOVAV.7z : Can not open encrypted archive. Wrong password?\r\n";
+  listing.Feed(error.data(), error.size());
+  EXPECT_TRUE(listing.Says("Wrong password"));
 }
 
 }  // namespace
