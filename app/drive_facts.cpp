@@ -118,10 +118,12 @@ DriveAnswer ProbeWriting(const std::string& target) {
     return DriveAnswer::Writable;
   }
   const uint32_t error = LastError();
-  if (error == kErrorWriteProtect) return DriveAnswer::WriteProtected;
   if (!IsDirectory(target.c_str())) return DriveAnswer::Gone;
-  // Refused for this folder alone (rights, a file in the way): not the drive's doing.
-  if (error == kErrorAccessDenied || error == kErrorSharingViolation) return DriveAnswer::Writable;
+  // Wine says "access denied" where Windows says "write-protected" (a
+  // read-only file system); a stick has no rights of its own to deny.
+  if (error == kErrorWriteProtect || error == kErrorAccessDenied) return DriveAnswer::WriteProtected;
+  // A probe file some other program holds: not the drive's doing.
+  if (error == kErrorSharingViolation) return DriveAnswer::Writable;
   return DriveAnswer::Gone;
 }
 

@@ -44,8 +44,9 @@ std::string TheOneStickWithAToolSet();
 uint64_t FolderBytesOnDisk(const std::string& folder, uint32_t clusterBytes, uint32_t* files = nullptr);
 
 // Whether the drive takes a change now: a probe file is created and
-// deleted beside ZEDOVAV. A write-protect switch answers ERROR_WRITE_PROTECT;
-// a drive pulled or failing answers anything else, or not at all.
+// deleted beside ZEDOVAV. A write-protect switch answers ERROR_WRITE_PROTECT
+// (under Wine ERROR_ACCESS_DENIED); a drive pulled or failing answers
+// anything else, or not at all.
 enum class DriveAnswer { Writable, WriteProtected, Gone };
 DriveAnswer ProbeWriting(const std::string& target);
 
