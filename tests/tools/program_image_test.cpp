@@ -21,6 +21,9 @@
 
 namespace pi = program_image;
 
+// From the template test support: a SuperBtn's property block.
+std::vector<uint8_t> SuperBtnPropertyBlock(const std::string& caption);
+
 namespace {
 
 uint32_t WordAt(const uint8_t* p) {
@@ -69,8 +72,8 @@ TEST(ConstantsSegment, Texts) {
   // quote and each piece, so every path on them is quoted.
   EXPECT_EQ(TextAt(pi::kQuote), "\"");
   EXPECT_EQ(TextAt(pi::kArchiveSwitch), "\\PE\\ZEDOVAV.7z\" -o\"");
-  EXPECT_EQ(TextAt(pi::kArchiverCommand), "\\data\\PE\\7z.exe\" -aoa x -y -bsp1 -bb0 -sccWIN -pZEDOVAV-no-password \"");
-  EXPECT_EQ(TextAt(pi::kListCommand), "\\data\\PE\\7z.exe\" l -slt -ba -sccWIN -pZEDOVAV-no-password \"");
+  EXPECT_EQ(TextAt(pi::kArchiverCommand), "\\data\\PE\\7z.exe\" -aoa x -y -bsp1 -bb0 -sccUTF-8 -pZEDOVAV-no-password \"");
+  EXPECT_EQ(TextAt(pi::kListCommand), "\\data\\PE\\7z.exe\" l -slt -ba -sccUTF-8 -pZEDOVAV-no-password \"");
 }
 
 // Each payload block holds its npm file byte for byte, and the digest the
@@ -124,9 +127,10 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
 TEST(ConstantsSegment, DllNamesCloseTheSegment) {
   // The names follow the last text constant; ntdll and user32 serve the
   // few that are theirs, kernel32 the rest.
-  const uint32_t textsEnd = pi::kStageRemovedCount + TextBytes(pi::kStageRemovedCount);
-  const uint32_t user32[] = {pi::kDllMessageBoxA, pi::kDllFindWindowExA, pi::kDllGetWindowThreadProcessId,
-                             pi::kDllIsWindowVisible, pi::kDllSendMessageA};
+  const uint32_t textsEnd = pi::kReasonListWarning + TextBytes(pi::kReasonListWarning);
+  const uint32_t user32[] = {pi::kDllMessageBoxA,     pi::kDllFindWindowExA,   pi::kDllGetWindowThreadProcessId,
+                             pi::kDllIsWindowVisible, pi::kDllSendMessageA,    pi::kDllPeekMessageA,
+                             pi::kDllTranslateMessage, pi::kDllDispatchMessageA};
   for (uint32_t i = 0; i < pi::kDllCommandCount; ++i) {
     EXPECT_GE(pi::kDllFunctionNames[i], textsEnd);
     EXPECT_GE(pi::kDllLibraryNames[i], pi::kKernel32Name);
@@ -153,7 +157,8 @@ struct ExpectedUnit {
   const char* name;
   int32_t left, top, width, height;
   uint32_t flags;
-  int32_t handler;  // event 0, -1 none
+  int32_t handler;  // -1 none
+  int32_t event = 0;
 };
 
 constexpr uint32_t kVisible = kUnitVisible, kTab = kUnitTabStop;
@@ -168,9 +173,11 @@ const ExpectedUnit kMainUnits[] = {
     {0x16010003, kUnitTypeEditBox, "\xb1\xe0\xbc\xad\xbf\xf2" "1", 94, 76, 80, 20, kVisible | kTab, -1},
     {0x16010002, kUnitTypeLabel, "\xb1\xea\xc7\xa9" "1", 16, 72, 80, 24, kVisible, -1},
 };
+// The wait window's own binding is its close request (event 12); 取消 beside the label.
 const ExpectedUnit kWaitUnits[] = {
-    {0x0601000b, kUnitTypeWindow, "", 50, 50, 332, 61, kVisible, -1},
-    {0x1601000d, kUnitTypeTransLabel, "\xcd\xb8\xc3\xf7\xb1\xea\xc7\xa9" "1", 48, 13, 304, 36, kVisible, -1},
+    {0x0601000b, kUnitTypeWindow, "", 50, 50, 332, 61, kVisible, 0x810, 12},
+    {0x1601000d, kUnitTypeTransLabel, "\xcd\xb8\xc3\xf7\xb1\xea\xc7\xa9" "1", 12, 13, 248, 36, kVisible, -1},
+    {0x1601000f, kUnitTypeSuperBtn, "\xb3\xac\xbc\xb6\xb0\xb4\xc5\xa5" "1", 266, 18, 56, 24, kVisible | kTab, 0x800},
 };
 
 constexpr uint32_t kCodeBase = 0x00401000;
@@ -223,7 +230,7 @@ void ApplicationTemplate::ExpectUnits(uint32_t window, const ExpectedUnit* expec
     ASSERT_EQ(l.mousePointerLength, 4u);
     EXPECT_EQ(WordAt(r + l.mousePointerData), 0u);
     EXPECT_EQ(l.bindingCountValue, e.handler < 0 ? 0u : 1u);
-    uint32_t handler = BindingHandler(r, l, 0);
+    uint32_t handler = BindingHandler(r, l, e.event);
     EXPECT_EQ(handler, e.handler < 0 ? 0u : kCodeBase + uint32_t(e.handler));
   }
 }
@@ -248,6 +255,8 @@ TEST_F(ApplicationTemplate, WindowsAndUnitsInTableOrder) {
   EXPECT_EQ(pi::kOnMainWindowCreated, 0x44A);
   EXPECT_EQ(pi::kOnUpgradeClicked, 0x72E);
   EXPECT_EQ(pi::kOnBrowseClicked, 0);
+  EXPECT_EQ(pi::kOnCancelClicked, 0x800);
+  EXPECT_EQ(pi::kOnWaitWindowClosing, 0x810);
 }
 
 TEST_F(ApplicationTemplate, WindowProperties) {
@@ -376,8 +385,24 @@ TEST_F(ApplicationTemplate, ButtonsEditBoxAndLabel) {
 // The tool's segment against the template laid out field by field by hand:
 // every byte, including the reserved words and each unit's stored colours.
 TEST(ApplicationTemplateBytes, EqualTheHandWrittenTemplate) {
+  // The tool's wait window beyond the worked example: its close request
+  // bound, the label narrowed, and 取消 beside it.
+  TemplateDescription tool = WorkedExampleTemplate();
+  TemplateWindow& wait = tool.windows[1];
+  wait.units[0].bindings.push_back({12, 0x810});
+  wait.units[1].left = 12;
+  wait.units[1].width = 248;
+  TemplateUnit cancel;
+  cancel.id = 0x1601000f;
+  cancel.typeCode = kUnitTypeSuperBtn;
+  cancel.name = "\xb3\xac\xbc\xb6\xb0\xb4\xc5\xa5" "1";
+  cancel.left = 266, cancel.top = 18, cancel.width = 56, cancel.height = 24;
+  cancel.flags = kUnitVisible | kUnitTabStop;
+  cancel.propertyBlock = SuperBtnPropertyBlock("\xc8\xa1\xcf\xfb");  // "取消"
+  cancel.bindings.push_back({0, 0x800});
+  wait.units.push_back(cancel);
   std::vector<uint8_t> expected;
-  ASSERT_TRUE(WriteTemplate(WorkedExampleTemplate(), &expected));
+  ASSERT_TRUE(WriteTemplate(tool, &expected));
   ASSERT_EQ(expected.size(), pi::kTemplateSize);
   EXPECT_EQ(std::vector<uint8_t>(g_templateSegment, g_templateSegmentEnd), expected);
 }
