@@ -78,6 +78,28 @@ bool Flush(const std::wstring& path) {
   return flushed;
 }
 
+// Reads one staged file to its end, its CRC32 and size against the listing's.
+CheckOutcome ReadBackOne(const std::wstring& path, const ListedFile& listed, uint8_t* buffer, Meter& meter,
+                         const StopAsked& stopped) {
+  const uint32_t file = Open(path, kRead, kNoBuffering | kSequentialScan);
+  if (file == kInvalidHandle) return CheckOutcome::Unreadable;
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t size = 0;
+  uint32_t got = 0;
+  bool read = false;
+  while ((read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) && got > 0 &&
+         !stopped()) {
+    crc = crc32(crc, buffer, got);
+    size += got;
+    meter.Add(got);
+  }
+  CloseHandleWord(file);
+  if (stopped()) return CheckOutcome::Stopped;
+  if (!read) return CheckOutcome::Unreadable;
+  if (size != listed.size || (listed.hasCrc && crc != listed.crc)) return CheckOutcome::Differs;
+  return CheckOutcome::Same;
+}
+
 }  // namespace
 
 StagedCheck FlushStaged(const std::string& stagingRoot, const ArchiveListing& listing, const CheckProgress& percent,
@@ -105,40 +127,13 @@ StagedCheck ReadBackStaged(const std::string& stagingRoot, const ArchiveListing&
   Meter meter(listing, percent);
   StagedCheck check;
   for (const ListedFile& listed : listing.fileList) {
-    if (stopped()) {
-      check = Failed(CheckOutcome::Stopped, listed);
-      break;
-    }
-    const uint32_t file = Open(StagedPath(root, listed.path), kRead, kNoBuffering | kSequentialScan);
-    if (file == kInvalidHandle) {
-      check = Failed(CheckOutcome::Unreadable, listed);
-      break;
-    }
-    uLong crc = crc32(0, nullptr, 0);
-    uint64_t size = 0;
-    uint32_t got = 0;
-    bool read = true;
-    while ((read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) && got > 0) {
-      crc = crc32(crc, buffer, got);
-      size += got;
-      meter.Add(got);
-      if (stopped()) break;
-    }
-    CloseHandleWord(file);
-    if (stopped()) {
-      check = Failed(CheckOutcome::Stopped, listed);
-      break;
-    }
-    if (!read) {
-      check = Failed(CheckOutcome::Unreadable, listed);
-      break;
-    }
-    if (size != listed.size || (listed.hasCrc && crc != listed.crc)) {
-      check = Failed(CheckOutcome::Differs, listed);
+    const CheckOutcome outcome = ReadBackOne(StagedPath(root, listed.path), listed, buffer, meter, stopped);
+    if (outcome != CheckOutcome::Same) {
+      check = Failed(outcome, listed);
       break;
     }
     ++check.files;
-    check.bytes += size;
+    check.bytes += listed.size;
     meter.FileDone();
   }
   Dll(pi::kDllVirtualFree, {Address(buffer), 0, kRelease});

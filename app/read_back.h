@@ -21,7 +21,8 @@ struct StagedCheck {
   uint32_t milliseconds = 0;
 };
 
-// percent(0-100) as the work goes on; stopped() is asked between pieces.
+// percent(0-100) at most every 100 ms as the work goes on; stopped() is
+// asked between pieces and must be cheap.
 using CheckProgress = std::function<void(int percent)>;
 using StopAsked = std::function<bool()>;
 

@@ -56,39 +56,49 @@ void GiveUp(const SwapFolders& folders, const std::string& folder, const StepLog
   remove(folder);
 }
 
-bool NeedsRecovery(const SwapFolders& folders) {
-  for (const std::string& folder : StakeFolders(folders.target))
-    if (folder != folders.toolSet && PathExists(folder)) return true;
-  return false;
+LeftBehind LookAt(const SwapFolders& folders) {
+  LeftBehind found;
+  found.toolSet = PathExists(folders.toolSet);
+  found.aside = PathExists(folders.aside);
+  found.ready = PathExists(folders.ready);
+  found.readySet = found.ready && PathExists(folders.readySet);
+  found.staging = PathExists(folders.staging);
+  for (const std::string& folder : folders.givenUp) found.givenUp = found.givenUp || PathExists(folder);
+  return found;
 }
 
 void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, const FolderRemover& remove) {
-  for (const std::string& folder : folders.givenUp) {
-    if (!PathExists(folder)) continue;
-    log("删除上次升级放弃的 " + folder);
-    remove(folder);
-  }
-  if (PathExists(folders.aside)) {
-    if (!PathExists(folders.toolSet)) {
-      log("上次升级在替换时中断，旧版放回原处");
-      MoveWrittenThrough(folders.aside, folders.toolSet, log);
-    } else {
-      log("上次升级已替换但旧版未删完");
-      GiveUp(folders, folders.aside, log, remove);
+  TriedSteps tried = 0;
+  for (RecoveryStep step; (step = NextRecoveryStep(LookAt(folders), tried)) != RecoveryStep::Done;) {
+    tried |= 1u << static_cast<unsigned>(step);
+    switch (step) {
+      case RecoveryStep::RemoveGivenUp:
+        for (const std::string& folder : folders.givenUp) {
+          if (!PathExists(folder)) continue;
+          log("删除上次升级放弃的 " + folder);
+          remove(folder);
+        }
+        break;
+      case RecoveryStep::PutOldBack:
+        log("上次升级在替换时中断，旧版放回原处");
+        MoveWrittenThrough(folders.aside, folders.toolSet, log);
+        break;
+      case RecoveryStep::GiveUpAside:
+        log("上次升级已替换但旧版未删完");
+        GiveUp(folders, folders.aside, log, remove);
+        break;
+      case RecoveryStep::PutReadyInPlace:
+        log("上次升级的新版已校验但未放到位，放到位");
+        MoveWrittenThrough(folders.readySet, folders.toolSet, log);
+        break;
+      case RecoveryStep::GiveUpReady: GiveUp(folders, folders.ready, log, remove); break;
+      case RecoveryStep::GiveUpStaging:
+        log("上次升级解压到一半中断");
+        GiveUp(folders, folders.staging, log, remove);
+        break;
+      case RecoveryStep::Done:
+      case RecoveryStep::kCount: break;
     }
-  }
-  if (PathExists(folders.ready)) {
-    // Read back whole before it was renamed so: with no set beside it, it
-    // is the one there is.
-    if (!PathExists(folders.toolSet) && PathExists(folders.readySet)) {
-      log("上次升级的新版已校验但未放到位，放到位");
-      MoveWrittenThrough(folders.readySet, folders.toolSet, log);
-    }
-    if (PathExists(folders.ready)) GiveUp(folders, folders.ready, log, remove);
-  }
-  if (PathExists(folders.staging)) {
-    log("上次升级解压到一半中断");
-    GiveUp(folders, folders.staging, log, remove);
   }
 }
 

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "app/recovery_plan.h"
+
 namespace app {
 
 struct SwapFolders {
@@ -43,12 +45,11 @@ bool MoveWrittenThrough(const std::string& from, const std::string& to, const St
 // for a whole set), then deleted.
 void GiveUp(const SwapFolders& folders, const std::string& folder, const StepLog& log, const FolderRemover& remove);
 
-// What an interrupted upgrade left: sets given up are removed; an old set
-// moved aside with no ZEDOVAV beside it goes back; a set read back whole
-// with no ZEDOVAV (nor an old one) beside it goes into place; anything
-// else staged is given up.
+// Which of the upgrade's folders are on the drive now.
+LeftBehind LookAt(const SwapFolders& folders);
+// Puts right what an interrupted upgrade left, step by step as
+// NextRecoveryStep orders them.
 void RecoverInterruptedUpgrade(const SwapFolders& folders, const StepLog& log, const FolderRemover& remove);
-bool NeedsRecovery(const SwapFolders& folders);
 
 enum class SwapResult {
   Done,

@@ -47,10 +47,10 @@ ToolPlace ToolPlaceAgainst(const std::string& target) {
   // Up the path the tool was started by, and up the folder's final path:
   // through a link the first never meets what the link points into.
   // A file system that names no final path has no links to resolve.
-  const std::string runDirectory = RunDirectoryText();
-  std::string finalPath = FinalPathOf(runDirectory);
-  if (finalPath.empty()) finalPath = runDirectory;
-  for (const std::string& path : {runDirectory, finalPath}) {
+  std::vector<std::string> paths = {RunDirectoryText()};
+  const std::string finalPath = FinalPathOf(paths.front());
+  if (!finalPath.empty() && !SameName(finalPath, paths.front())) paths.push_back(finalPath);
+  for (const std::string& path : paths) {
     const TargetPath tool = NormaliseTarget(path);
     if (tool.problem != TargetProblem::None) return ToolPlace::Unknown;
     for (const std::string& folder : PathAndAncestors(tool.path)) {

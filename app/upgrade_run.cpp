@@ -252,12 +252,13 @@ UpgradeResult Upgrade::Unpack() {
 
 // Flushed, read back past the cache, and only then called ready.
 UpgradeResult Upgrade::Verify() {
-  const auto stopAsked = [] {
-    ServeWaitWindow();
-    return StopRequested();
-  };
+  const auto stopAsked = [] { return StopRequested(); };
+  // The wait window is served when the percentage is told: 取消 is heard there.
   const auto stageOf = [](uint32_t stage) {
-    return [stage](int percent) { ShowStage(Say(stage) + std::to_string(percent) + "%"); };
+    return [stage](int percent) {
+      ShowStage(Say(stage) + std::to_string(percent) + "%");
+      ServeWaitWindow();
+    };
   };
   ShowStage(Say(pi::kStageFlushing) + "0%");
   const StagedCheck flushed = FlushStaged(folders_.staging, listing_, stageOf(pi::kStageFlushing), stopAsked);
@@ -329,7 +330,7 @@ UpgradeResult Upgrade::Finish() {
 UpgradeResult Upgrade::Run() {
   BeginStoppable();
   ShowStage(Say(pi::kStageChecking));
-  if (NeedsRecovery(folders_)) {
+  if (LookAt(folders_).Any()) {
     ShowStage(Say(pi::kStageRecovering));
     RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveOldSet);
     ShowStage(Say(pi::kStageChecking));
