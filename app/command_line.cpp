@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 namespace app {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/compiled_code.h"
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 namespace app {
 

@@ -1,6 +1,6 @@
-#include "app/archive_listing.h"
+#include "app/upgrade/archive_listing.h"
 
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 namespace app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/archiver_output.h"
+#include "app/upgrade/archiver_output.h"
 
 namespace app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/archiver_runs.h"
+#include "app/upgrade/archiver_runs.h"
 
 #include "app/compiled_code.h"
 #include "app/upgrader_commands.h"

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "app/archive_listing.h"
-#include "app/archiver_output.h"
+#include "app/upgrade/archive_listing.h"
+#include "app/upgrade/archiver_output.h"
 
 namespace app {
 

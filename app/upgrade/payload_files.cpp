@@ -1,4 +1,4 @@
-#include "app/payload_files.h"
+#include "app/upgrade/payload_files.h"
 
 #include <algorithm>
 #include <cstring>

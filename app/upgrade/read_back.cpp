@@ -1,9 +1,9 @@
-#include "app/read_back.h"
+#include "app/upgrade/read_back.h"
 
 #include <zlib.h>
 
 #include "app/dll_commands.h"
-#include "app/wide_text.h"
+#include "app/upgrade/wide_text.h"
 
 namespace app {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/archive_listing.h"
+#include "app/upgrade/archive_listing.h"
 
 namespace app {
 

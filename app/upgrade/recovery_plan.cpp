@@ -1,4 +1,4 @@
-#include "app/recovery_plan.h"
+#include "app/upgrade/recovery_plan.h"
 
 namespace app {
 

@@ -1,4 +1,4 @@
-#include "app/room_plan.h"
+#include "app/upgrade/room_plan.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/archive_listing.h"
+#include "app/upgrade/archive_listing.h"
 
 namespace app {
 

@@ -1,7 +1,7 @@
-#include "app/staged_swap.h"
+#include "app/upgrade/staged_swap.h"
 
 #include "app/dll_commands.h"
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 namespace app {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/recovery_plan.h"
+#include "app/upgrade/recovery_plan.h"
 
 namespace app {
 

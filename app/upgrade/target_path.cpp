@@ -1,4 +1,4 @@
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 namespace app {
 namespace {

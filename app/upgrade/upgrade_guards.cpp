@@ -1,14 +1,14 @@
-#include "app/upgrade_guards.h"
+#include "app/upgrade/upgrade_guards.h"
 
 #include <vector>
 
 #include "app/dll_commands.h"
-#include "app/drive_facts.h"
+#include "app/upgrade/drive_facts.h"
 #include "app/exit_codes.h"
-#include "app/staged_swap.h"
-#include "app/target_path.h"
-#include "app/upgrade_log.h"
-#include "app/upgrade_ui.h"
+#include "app/upgrade/staged_swap.h"
+#include "app/upgrade/target_path.h"
+#include "app/upgrade/upgrade_log.h"
+#include "app/upgrade/upgrade_ui.h"
 #include "app/upgrader_commands.h"
 
 namespace app {

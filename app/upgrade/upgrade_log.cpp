@@ -1,4 +1,4 @@
-#include "app/upgrade_log.h"
+#include "app/upgrade/upgrade_log.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/upgrade_ui.h"
+#include "app/upgrade/upgrade_ui.h"
 
 #include "app/compiled_code.h"
 #include "app/dll_commands.h"

@@ -8,10 +8,10 @@
 #include "app/compiled_code.h"
 #include "app/dll_commands.h"
 #include "app/subroutines.h"
-#include "app/upgrade_guards.h"
-#include "app/upgrade_log.h"
-#include "app/upgrade_run.h"
-#include "app/upgrade_ui.h"
+#include "app/upgrade/upgrade_guards.h"
+#include "app/upgrade/upgrade_log.h"
+#include "app/upgrade/upgrade_run.h"
+#include "app/upgrade/upgrade_ui.h"
 #include "app/upgrader_commands.h"
 
 using namespace app;

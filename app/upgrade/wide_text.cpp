@@ -1,4 +1,4 @@
-#include "app/wide_text.h"
+#include "app/upgrade/wide_text.h"
 
 #include "app/dll_commands.h"
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/archive_listing.h"
-#include "app/archiver_output.h"
+#include "app/upgrade/archive_listing.h"
+#include "app/upgrade/archiver_output.h"
 
 using namespace app;
 

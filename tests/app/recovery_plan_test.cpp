@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/recovery_plan.h"
+#include "app/upgrade/recovery_plan.h"
 
 using namespace app;
 

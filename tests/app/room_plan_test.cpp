@@ -1,5 +1,5 @@
 // Whether the new tool set fits, beside the old one or only without it.
-#include "app/room_plan.h"
+#include "app/upgrade/room_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The target path as the user types it, made a full path once.
-#include "app/target_path.h"
+#include "app/upgrade/target_path.h"
 
 #include <gtest/gtest.h>
 

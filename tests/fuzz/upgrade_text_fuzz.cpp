@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/archive_listing.h"
-#include "app/archiver_output.h"
-#include "app/target_path.h"
+#include "app/upgrade/archive_listing.h"
+#include "app/upgrade/archiver_output.h"
+#include "app/upgrade/target_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
