@@ -53,6 +53,21 @@ bool Hex32(const std::string& text, uint32_t* value) {
   return true;
 }
 
+// The letters before the first space ("RHA -r--r--r--"); letters other
+// than R, H, S, D and A stand for bits the upgrade has no use for.
+uint32_t AttributeBits(const std::string& text) {
+  uint32_t bits = 0;
+  for (char c : text) {
+    if (c == ' ') break;
+    if (c == 'R') bits |= kAttributeReadOnly;
+    else if (c == 'H') bits |= kAttributeHidden;
+    else if (c == 'S') bits |= kAttributeSystem;
+    else if (c == 'D') bits |= kAttributeFolder;
+    else if (c == 'A') bits |= kAttributeArchive;
+  }
+  return bits;
+}
+
 uint64_t RoundUp(uint64_t bytes, uint64_t unit) {
   if (unit <= 1 || bytes % unit == 0) return bytes;
   const uint64_t rounded = bytes + (unit - bytes % unit);
@@ -126,7 +141,9 @@ void ListingReader::TakeLine(const std::string& line) {
   } else if (key == "Size") {
     size_ = Decimal(value);
   } else if (key == "Attributes") {
-    folder_ = folder_ || (!value.empty() && value[0] == 'D');
+    // A hidden or read-only folder lists its D after H or R.
+    attributes_ = AttributeBits(value);
+    folder_ = folder_ || (attributes_ & kAttributeFolder);
   } else if (key == "Folder") {
     folder_ = folder_ || value == "+";
   } else if (key == "CRC") {
@@ -143,11 +160,12 @@ void ListingReader::EndEntry() {
   if (folder_) {
     ++listing_.folders;
     listing_.sizes.push_back(0);
+    listing_.folderList.push_back(path_);
   } else {
     ++listing_.files;
     listing_.totalBytes = AddSaturated(listing_.totalBytes, size_);
     listing_.sizes.push_back(size_);
-    listing_.fileList.push_back({path_, size_, crc_, hasCrc_});
+    listing_.fileList.push_back({path_, size_, crc_, hasCrc_, attributes_});
     if (size_ >= listing_.largestFile) {
       listing_.largestFile = size_;
       listing_.largestFileName = path_;
@@ -157,6 +175,7 @@ void ListingReader::EndEntry() {
   size_ = 0;
   crc_ = 0;
   hasCrc_ = false;
+  attributes_ = 0;
   folder_ = false;
 }
 

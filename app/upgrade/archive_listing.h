@@ -8,13 +8,19 @@
 
 namespace app {
 
+// The FILE_ATTRIBUTE bits the listing's attribute letters stand for.
+constexpr uint32_t kAttributeReadOnly = 0x1, kAttributeHidden = 0x2, kAttributeSystem = 0x4,
+                   kAttributeFolder = 0x10, kAttributeArchive = 0x20;
+
 // A file of the set as the archive lists it: its path (UTF-8, as the
-// archiver is asked to write it), size and CRC32 when it has one.
+// archiver is asked to write it), size, CRC32 when it has one, and its
+// Windows attributes.
 struct ListedFile {
   std::string path;
   uint64_t size = 0;
   uint32_t crc = 0;
   bool hasCrc = false;
+  uint32_t attributes = 0;
 };
 
 struct ArchiveListing {
@@ -33,6 +39,8 @@ struct ArchiveListing {
   std::vector<uint64_t> sizes;
   // The files alone, in listing order: what is read back after the unpack.
   std::vector<ListedFile> fileList;
+  // The folders' paths, in listing order (ZEDOVAV itself among them).
+  std::vector<std::string> folderList;
 
   // Fit for unpacking: something to unpack, all of it under ZEDOVAV.
   bool IsToolSet() const { return files > 0 && !strayEntry; }
@@ -60,6 +68,7 @@ class ListingReader {
   uint64_t size_ = 0;
   uint32_t crc_ = 0;
   bool hasCrc_ = false;
+  uint32_t attributes_ = 0;
   bool folder_ = false;
   bool inEntry_ = false;
 };

@@ -50,6 +50,8 @@ TEST(ArchiveListing, CountsSizesAndTheOneTopFolderInAnyPieces) {
     EXPECT_TRUE(listing.fileList[0].hasCrc);
     EXPECT_EQ(listing.fileList[1].size, 5000000000u);
     EXPECT_EQ(listing.fileList[1].crc, 0xDD3861A8u);
+    EXPECT_EQ(listing.fileList[1].attributes, kAttributeArchive);
+    EXPECT_EQ(listing.folderList, (std::vector<std::string>{"ZEDOVAV", "ZEDOVAV\\sub"}));
   }
   // An empty file lists no CRC; one that cannot be read is not taken as 0.
   for (const char* crc : {"", "12345G78", "1234567"})
@@ -86,6 +88,17 @@ TEST(ArchiveListing, StrayEntriesEncryptionAndEmptySetsAreSeen) {
   EXPECT_EQ(folders.files, 0u);
   EXPECT_FALSE(folders.IsToolSet());
   EXPECT_FALSE(Read("", 1).IsToolSet());
+}
+
+TEST(ArchiveListing, ReadsAttributeLetters) {
+  // Read-only, hidden, system; letters the upgrade does not use (N, the
+  // unix mode) leave no bits; a hidden ZEDOVAV is still a folder.
+  const ArchiveListing marked = Read(
+      Replace(Replace(kListing, "Attributes = A -rw-r--r--", "Attributes = RHSAN -r--r--r--"), "= D ", "= HD "), 5);
+  EXPECT_EQ(marked.fileList[0].attributes, 0x27u);
+  EXPECT_EQ(marked.fileList[1].attributes, kAttributeArchive);
+  EXPECT_EQ(marked.folderList, (std::vector<std::string>{"ZEDOVAV", "ZEDOVAV\\sub"}));
+  EXPECT_TRUE(marked.IsToolSet());
 }
 
 TEST(ArchiveListing, PercentFollowsBytesAndEntries) {
