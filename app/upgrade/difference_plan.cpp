@@ -26,7 +26,7 @@ size_t Depth(const std::string& path) { return size_t(std::count(path.begin(), p
 
 uint64_t AddSaturated(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
 
-bool MoreThanHalf(uint64_t part, uint64_t whole) { return part > whole || part > whole - part; }
+bool MoreThanHalf(uint64_t share, uint64_t whole) { return share > whole || share > whole - share; }
 
 // Paths in the order first met, found again by their folded form; the
 // first spelling met is kept.

@@ -63,8 +63,9 @@ using OldCrcReader = std::function<std::optional<uint32_t>(const std::string& pa
 // folder keeps the drive's spelling). An empty file matches an empty one
 // unread. readCrc is asked only for files of the listed size that have a
 // listed CRC, each at most once; a file of another size is never read. A
-// file the listing gives no CRC, or that cannot be read, is changed. A folder where the listing has a file, or
-// the other way round, is removed and the new entry added.
+// file the listing gives no CRC, or that cannot be read, is changed. A
+// folder where the listing has a file, or the other way round, is removed
+// and the new entry added.
 DifferencePlan PlanDifference(const ArchiveListing& listing, const std::vector<OldEntry>& old,
                               const OldCrcReader& readCrc);
 
