@@ -58,7 +58,20 @@ HMODULE LoadDeclaredLibrary(const RuntimeApp& app, const std::string& library) {
 
 }  // namespace
 
+// Resolving loads libraries, and a failed candidate sets the thread's last
+// error: a call made only to read GetLastError must still see the error of
+// the call before it.
+class KeepLastError {
+ public:
+  KeepLastError() : error_(GetLastError()) {}
+  ~KeepLastError() { SetLastError(error_); }
+
+ private:
+  DWORD error_;
+};
+
 extern "C" uint32_t __cdecl ResolveDllCommand(int32_t index) {
+  KeepLastError keep;
   RuntimeApp& app = RuntimeApp::Get();
   const bool inTable = index >= 0 && static_cast<size_t>(index) < app.dllAddresses.size();
   const char* function = inTable ? Text(app.dllFunctionNames[index]) : "";
