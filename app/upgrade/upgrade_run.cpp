@@ -220,6 +220,9 @@ UpgradeResult Upgrade::Unpack() {
   ShowStage(stage + "0%");
   const ArchiverRun unpacked =
       UnpackArchive(runDirectory_, folders_.staging, StopEvent(), [&](const ArchiverOutput& output) {
+        // The wait for the archiver serves paint and sent messages only:
+        // 取消 and Alt+F4 are heard here, as the archiver reports.
+        ServeWaitWindow();
         if (StopRequested()) return;
         // Never back, and 100 only once the archiver is done.
         const int percent = std::min(99, listing_.PercentAfter(output.EntriesDone()));
