@@ -7,9 +7,10 @@
 #                 encrypted as well
 #   LOOSE.7z      files at the top beside a folder of another name
 #   ROOM9M.7z, ROOM20M.7z  one file of 9 or 20 MiB of zeros (small packed)
+#   WORLD.7z      names outside GBK (Korean, an emoji) and a dot name
 set -eu
 rm -rf "$1"
-mkdir -p "$1/small/ZEDOVAV/Tools" "$1/large/ZEDOVAV" "$1/loose/Tools" "$1/room9/ZEDOVAV" "$1/room20/ZEDOVAV"
+mkdir -p "$1/world/ZEDOVAV/한국어" "$1/small/ZEDOVAV/Tools" "$1/large/ZEDOVAV" "$1/loose/Tools" "$1/room9/ZEDOVAV" "$1/room20/ZEDOVAV"
 pack() { (cd "$1" && shift && 7zz a -bso0 -bsp0 "$@"); }
 printf 'tool set 2.0\n' >"$1/small/ZEDOVAV/VERSION.TXT"
 printf 'partition tool 2.0\n' >"$1/small/ZEDOVAV/Tools/PARTTOOL.TXT"
@@ -28,5 +29,10 @@ head -c 9437184 /dev/zero >"$1/room9/ZEDOVAV/BIG.BIN"
 pack "$1/room9" ../ROOM9M.7z ZEDOVAV
 head -c 20971520 /dev/zero >"$1/room20/ZEDOVAV/BIG.BIN"
 pack "$1/room20" ../ROOM20M.7z ZEDOVAV
+printf 'tool set 3.0\n' >"$1/world/ZEDOVAV/VERSION.TXT"
+printf 'Korean tool\n' >"$1/world/ZEDOVAV/한국어/도구.TXT"
+printf 'smile\n' >"$1/world/ZEDOVAV/😀.TXT"
+printf 'PATH=x\n' >"$1/world/ZEDOVAV/.profile"
+pack "$1/world" ../WORLD.7z ZEDOVAV
 cd "$1"
-rm -rf small large loose room9 room20
+rm -rf small large loose room9 room20 world

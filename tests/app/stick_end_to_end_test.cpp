@@ -1,0 +1,325 @@
+// The upgrader on drive S:, the test stick (tests/stick): slow when told,
+// write-protected, pulled, storing other bytes than it was given, or cut off
+// at a chosen change. Told through S:\.stick\control, counted through
+// S:\.stick\counters. Names outside GBK are written and read in UTF-16.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/app/upgrader_run.h"
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+
+using namespace upgrader_run;
+
+namespace {
+
+std::string Utf8(const std::wstring& wide) {
+  std::string utf8(wide.size() * 4 + 1, '\0');
+  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), utf8.data(), int(utf8.size()),
+                                  nullptr, nullptr));
+  return utf8;
+}
+
+void Control(const std::string& command) {
+  HANDLE file = CreateFileA("S:\\.stick\\control", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the test stick is not drive S:";
+  const std::string line = command + "\n";
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr)) << command;
+  CloseHandle(file);
+}
+
+// The stick's counters by name (written, created, renames, flushes, changes...).
+std::map<std::string, long long> Counters() {
+  std::map<std::string, long long> counters;
+  const std::string text = ReadAll("S:\\.stick\\counters");
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find_first_of(" \n", at), text.size());
+    const std::string field = text.substr(at, end - at);
+    const size_t equals = field.find('=');
+    if (equals != std::string::npos) counters[field.substr(0, equals)] = std::atoll(field.c_str() + equals + 1);
+    at = end + 1;
+  }
+  return counters;
+}
+
+// A stick as fast as the disk with no fault, its counters zeroed.
+void FreshStick() {
+  Control("reset");
+  Control("latency_us 0");
+  Control("write_bps 0");
+  Control("read_bps 0");
+  PrepareDrive("S:");
+  Control("zero");
+}
+
+std::string ReadAllW(const std::wstring& path) {
+  std::string bytes;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteAllW(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path);
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// Every file below a folder as "relative path=content" in UTF-8, through
+// \\?\ so that no name or length is lost; folders end with a backslash.
+std::vector<std::string> WideListing(const std::wstring& folder, const std::string& prefix = "") {
+  std::vector<std::string> lines;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((L"\\\\?\\" + folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return lines;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring full = folder + L"\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      lines.push_back(prefix + Utf8(name) + "\\");
+      for (const std::string& line : WideListing(full, prefix + Utf8(name) + "\\")) lines.push_back(line);
+    } else {
+      lines.push_back(prefix + Utf8(name) + "=" + ReadAllW(L"\\\\?\\" + full));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// WORLD.7z on the drive. The names are wide literals: narrow ones are GBK.
+std::vector<std::string> WorldDrive() {
+  const std::string korean = Utf8(L"한국어");
+  return {"NOTES.TXT=the user's notes",
+          "ZEDOVAV\\",
+          "ZEDOVAV\\.profile=PATH=x\n",
+          "ZEDOVAV\\VERSION.TXT=tool set 3.0\n",
+          "ZEDOVAV\\" + korean + "\\",
+          "ZEDOVAV\\" + korean + "\\" + Utf8(L"도구.TXT") + "=Korean tool\n",
+          "ZEDOVAV\\" + Utf8(L"😀.TXT") + "=smile\n"};
+}
+
+// What real tool sets carry and the old upgrade could not delete: read-only,
+// hidden and system files, dot names, a path past 260 characters, names
+// outside GBK.
+void AddStubbornFiles() {
+  WriteAll("S:\\ZEDOVAV\\RO.TXT", "read-only");
+  SetFileAttributesA("S:\\ZEDOVAV\\RO.TXT", FILE_ATTRIBUTE_READONLY);
+  WriteAll("S:\\ZEDOVAV\\BOOT.BIN", "system");
+  SetFileAttributesA("S:\\ZEDOVAV\\BOOT.BIN", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  CreateDirectoryA("S:\\ZEDOVAV\\.git", nullptr);
+  WriteAll("S:\\ZEDOVAV\\.git\\config", "[core]");
+  std::wstring deep = L"\\\\?\\S:\\ZEDOVAV";
+  for (int i = 0; i < 6; ++i) {
+    deep += L"\\" + std::wstring(50, wchar_t(L'a' + i));
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+  }
+  ASSERT_GT(deep.size(), 300u);
+  WriteAllW(deep + L"\\deep.txt", "deep");
+  WriteAllW(L"S:\\ZEDOVAV\\한국어.txt", "Korean");
+}
+
+// The archiver processes (7z.exe) that the tool started.
+std::vector<DWORD> ArchiversOf(DWORD toolPid) {
+  std::vector<DWORD> found;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == toolPid && _stricmp(entry.szExeFile, "7z.exe") == 0)
+      found.push_back(entry.th32ProcessID);
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool Running(DWORD pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return false;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+// A slow stick (3 ms a change) and the 1,500-file set: the unpack takes
+// seconds, so there is time to act while the archiver writes.
+std::string SlowLargeUpgrade(const char* name) {
+  FreshStick();
+  Control("latency_us 3000");
+  return LayOutTool(WorkFolder(name), {true, true, Sample("LARGE.7z")});
+}
+
+// Old tool sets full of what sticks carry go whole, twice in a row, and a
+// set whose names lie outside GBK unpacks, is read back and is flushed.
+TEST(StickEndToEnd, TheOldSetGoesWholeAndNamesOutsideGbkLand) {
+  FreshStick();
+  AddStubbornFiles();
+  const std::string tool = LayOutTool(WorkFolder("world"), {true, true, Sample("WORLD.7z")});
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run);
+    if (run == 1) AddStubbornFiles();
+    Control("zero");
+    EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u) << LastLogBlock(tool);
+    // Nothing but the new set and the user's file.
+    EXPECT_EQ(WideListing(L"S:"), WorldDrive());
+    const auto counters = Counters();
+    EXPECT_GE(counters.at("flushes"), 4) << "each staged file is flushed";
+    EXPECT_GE(counters.at("read"), 40) << "the staged files are read back";
+  }
+  const std::string block = LastLogBlock(tool);
+  EXPECT_NE(block.find("读回校验：4 个文件"), std::string::npos) << block;
+}
+
+// A locked stick is refused before anything is written, with advice.
+TEST(StickEndToEnd, AWriteProtectedStickIsRefusedWithNothingChanged) {
+  FreshStick();
+  Control("readonly 1");
+  const std::string tool = LayOutTool(WorkFolder("locked"));
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  run.Start("S:\\");
+  const BoxSeen box = run.NextBox();
+  EXPECT_EQ(box.title, "无法升级");
+  EXPECT_NE(box.text.find("写保护"), std::string::npos) << box.text;
+  EXPECT_NE(box.text.find("换用另一个U盘"), std::string::npos) << box.text;
+  run.ExpectUsableThenEscape();
+  EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 18u);
+  Control("readonly 0");
+  EXPECT_EQ(Counters().at("changes"), 0);
+  EXPECT_EQ(Listing("S:"), kOldDrive);
+}
+
+// A stick that stores other bytes than it is given: the read-back names the
+// damaged file, the old set stays, nothing new is left.
+TEST(StickEndToEnd, ABadFlashIsCaughtBeforeTheSwap) {
+  FreshStick();
+  const std::string tool = LayOutTool(WorkFolder("badflash"));
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  Control("badflash 1");
+  run.Start("S:\\");
+  EXPECT_EQ(run.ExitCode(), 19u);
+  Control("reset");
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_NE(run.boxes[0].text.find("读回后与升级包不符：“ZEDOVAV\\"), std::string::npos) << run.boxes[0].text;
+  EXPECT_NE(run.boxes[0].text.find("请换用另一个U盘"), std::string::npos) << run.boxes[0].text;
+  EXPECT_EQ(Listing("S:"), kOldDrive);
+  EXPECT_EQ(WideListing(L"S:").size(), kOldDrive.size() + 2) << "a staging folder was left";
+}
+
+// Pulled mid-unpack: told within seconds, never success, never a hang; put
+// back, the next upgrade puts right what was left and finishes.
+TEST(StickEndToEnd, APulledStickIsToldAndTheNextRunFinishes) {
+  const std::string tool = SlowLargeUpgrade("pulled");
+  Upgrader run(tool);
+  ASSERT_TRUE(run.Ready());
+  run.Start("S:\\");
+  ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
+  Control("pulled 1");
+  const DWORD pulledAt = GetTickCount();
+  const BoxSeen box = run.NextBox(30000);
+  const DWORD answeredIn = GetTickCount() - pulledAt;
+  EXPECT_LT(answeredIn, 10000u);
+  EXPECT_EQ(box.title, "U盘已拔出或无法写入");
+  EXPECT_EQ(run.ExitCode(), 18u);
+  Control("reset");
+  Control("latency_us 0");
+  EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u) << LastLogBlock(tool);
+  EXPECT_EQ(ReadAll("S:\\ZEDOVAV\\D24\\F109.TXT"), "tool 24.109\n");
+  EXPECT_EQ(WideListing(L"S:").size(), 1u + 1 + 15 + 1500) << "something was left beside ZEDOVAV";
+}
+
+// 取消 mid-unpack stops the archiver, removes what it wrote and gives the
+// main window back; closing the wait window means the same.
+TEST(StickEndToEnd, CancelStopsTheUnpackAndKeepsTheOldSet) {
+  const std::string tool = SlowLargeUpgrade("cancel");
+  for (const bool byClosing : {false, true}) {
+    SCOPED_TRACE(byClosing ? "Alt+F4" : "取消");
+    PrepareDrive("S:");
+    Upgrader run(tool);
+    ASSERT_TRUE(run.Ready());
+    run.Start("S:\\");
+    HWND wait = WaitFor([&] { return FindTopWindow(run.Pid(), 332, 61); }, 60000);
+    ASSERT_TRUE(wait);
+    ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
+    const std::vector<DWORD> archivers = ArchiversOf(run.Pid());
+    ASSERT_EQ(archivers.size(), 1u);
+    if (byClosing) {
+      PostMessageA(wait, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+      HWND cancel = FindChildByText(wait, "取消");
+      ASSERT_TRUE(cancel);
+      EXPECT_TRUE(run.Enabled(cancel));
+      Click(cancel);
+    }
+    const BoxSeen box = run.NextBox(30000);
+    EXPECT_EQ(box.title, "升级已取消");
+    EXPECT_FALSE(Running(archivers[0]));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(run.main) && run.Enabled(run.upgrade); }, 10000));
+    EXPECT_EQ(Listing("S:"), kOldDrive);
+    EXPECT_FALSE(Exists("S:\\ZEDOVAV.upgrade-new"));
+    run.PressEscape();
+    EXPECT_EQ(run.ExitCode(), 0u);
+  }
+}
+
+// The tool killed mid-unpack takes its archiver with it: nothing goes on
+// writing to the stick for the next run's recovery to race.
+TEST(StickEndToEnd, AKilledToolLeavesNoArchiverBehind) {
+  const std::string tool = SlowLargeUpgrade("killed");
+  {
+    Upgrader run(tool);
+    ASSERT_TRUE(run.Ready());
+    run.Start("S:\\");
+    ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
+    const std::vector<DWORD> archivers = ArchiversOf(run.Pid());
+    ASSERT_EQ(archivers.size(), 1u);
+    TerminateProcess(run.Process(), 9);
+    EXPECT_TRUE(WaitFor([&] { return !Running(archivers[0]); }, 5000)) << "the archiver goes on";
+  }
+  Control("latency_us 0");
+  EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u);
+  EXPECT_EQ(ReadAll("S:\\ZEDOVAV\\D24\\F109.TXT"), "tool 24.109\n");
+}
+
+// Power cut at every change of a whole upgrade in turn: what is left always
+// holds one whole set, and the next run ends with exactly the new one.
+TEST(StickEndToEnd, ACutAtAnyChangeLeavesAWholeSet) {
+  FreshStick();
+  const std::string tool = LayOutTool(WorkFolder("cut"));
+  ASSERT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u);
+  const long long changes = Counters().at("changes");
+  ASSERT_GT(changes, 5);
+  const auto whole = [](const std::string& folder, const std::vector<std::string>& drive) {
+    std::vector<std::string> set;
+    for (const std::string& line : drive)
+      if (line.rfind("ZEDOVAV\\", 0) == 0) set.push_back(line.substr(8));
+    return Listing(folder) == set;
+  };
+  for (long long k = 1; k <= changes; ++k) {
+    SCOPED_TRACE("cut at change " + std::to_string(k) + " of " + std::to_string(changes));
+    FreshStick();
+    Control("cutafter " + std::to_string(k));
+    const DWORD code = RunFromScript(tool, "/silent S:\\").exitCode;
+    Control("reset");
+    EXPECT_NE(code, 0xDEADu);
+    bool oneWhole = false;
+    for (const char* folder : {"S:\\ZEDOVAV", "S:\\ZEDOVAV.upgrade-old", "S:\\ZEDOVAV.upgrade-ready\\ZEDOVAV"})
+      oneWhole = oneWhole || whole(folder, kOldDrive) || whole(folder, kNewDrive);
+    EXPECT_TRUE(oneWhole) << "exit " << code;
+    EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u) << LastLogBlock(tool);
+    EXPECT_EQ(Listing("S:"), kNewDrive);
+  }
+}
+
+}  // namespace
