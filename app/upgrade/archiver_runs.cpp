@@ -50,9 +50,10 @@ ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing
 }
 
 ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging, uint32_t stop,
-                          const std::function<void(const ArchiverOutput&)>& progress) {
+                          const std::function<void(const ArchiverOutput&)>& progress, const std::string& listFile) {
   return Run(Quoted(runDirectory, pi::kArchiverCommand) + ConstantText(pi::kArchiveSwitch) + staging +
-                 ConstantText(pi::kQuoteSpace),
+                 ConstantText(pi::kQuoteSpace) +
+                 (listFile.empty() ? std::string() : ConstantText(pi::kListFileSwitch) + listFile + ConstantText(pi::kQuote)),
              stop, [&](const char*, size_t, const ArchiverOutput& output) {
                if (progress) progress(output);
              });

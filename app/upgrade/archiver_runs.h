@@ -20,10 +20,12 @@ struct ArchiverRun {
 
 // The listing of the archive, and how the run went.
 ArchiverRun ListArchive(const std::string& runDirectory, ArchiveListing* listing);
-// Unpacks into staging; progress(output) after each piece of output; a
-// signal of the event stop ends the archiver.
+// Unpacks into staging (only the paths of listFile, when given: UTF-8, one
+// a line); progress(output) after each piece of output; a signal of the
+// event stop ends the archiver.
 ArchiverRun UnpackArchive(const std::string& runDirectory, const std::string& staging, uint32_t stop,
-                          const std::function<void(const ArchiverOutput&)>& progress);
+                          const std::function<void(const ArchiverOutput&)>& progress,
+                          const std::string& listFile = {});
 
 // The archiver's exit code in its own terms, for a failure box: of the
 // listing, which writes nothing, or of the unpack.

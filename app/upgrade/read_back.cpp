@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <memory>
+
 #include "app/dll_commands.h"
 #include "app/upgrade/wide_text.h"
 
@@ -27,12 +29,16 @@ uint32_t Open(const std::wstring& path, uint32_t access, uint32_t flags) {
   return Dll(pi::kDllCreateFileW, {Address(path.c_str()), access, kShareAll, 0, kOpenExisting, flags, 0});
 }
 
+}  // namespace
+
 // Progress by bytes, each file weighing a little of its own; told at most
 // every 100 ms, which is also when the wait window is served.
 class Meter {
  public:
-  Meter(const ArchiveListing& listing, const CheckProgress& percent) : percent_(percent) {
+  Meter(const ArchiveListing& listing, const CheckProgress& percent) : Meter(0, percent) {
     for (const ListedFile& file : listing.fileList) all_ += file.size + kFileWeight;
+  }
+  Meter(uint64_t all, const CheckProgress& percent) : percent_(percent), all_(all) {
     last_ = Dll(pi::kDllGetTickCount, {});
     start_ = last_;
   }
@@ -52,6 +58,8 @@ class Meter {
   uint64_t all_ = 0, done_ = 0;
   uint32_t last_ = 0, start_ = 0;
 };
+
+namespace {
 
 StagedCheck Failed(CheckOutcome outcome, const ListedFile& file) {
   StagedCheck check;
@@ -78,24 +86,33 @@ bool Flush(const std::wstring& path) {
   return flushed;
 }
 
-// Reads one staged file to its end, its CRC32 and size against the listing's.
-CheckOutcome ReadBackOne(const std::wstring& path, const ListedFile& listed, uint8_t* buffer, Meter& meter,
-                         const StopAsked& stopped) {
+// Reads a file of the drive to its end past the cache: its CRC32 and size.
+CheckOutcome ReadCrc(const std::wstring& path, uint8_t* buffer, Meter& meter, const StopAsked& stopped,
+                     uLong* crc, uint64_t* size) {
   const uint32_t file = Open(path, kRead, kNoBuffering | kSequentialScan);
   if (file == kInvalidHandle) return CheckOutcome::Unreadable;
-  uLong crc = crc32(0, nullptr, 0);
-  uint64_t size = 0;
+  *crc = crc32(0, nullptr, 0);
+  *size = 0;
   uint32_t got = 0;
   bool read = false;
   while ((read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) && got > 0 &&
          !stopped()) {
-    crc = crc32(crc, buffer, got);
-    size += got;
+    *crc = crc32(*crc, buffer, got);
+    *size += got;
     meter.Add(got);
   }
   CloseHandleWord(file);
   if (stopped()) return CheckOutcome::Stopped;
-  if (!read) return CheckOutcome::Unreadable;
+  return read ? CheckOutcome::Same : CheckOutcome::Unreadable;
+}
+
+// One staged file against the listing.
+CheckOutcome ReadBackOne(const std::wstring& path, const ListedFile& listed, uint8_t* buffer, Meter& meter,
+                         const StopAsked& stopped) {
+  uLong crc = 0;
+  uint64_t size = 0;
+  const CheckOutcome outcome = ReadCrc(path, buffer, meter, stopped, &crc, &size);
+  if (outcome != CheckOutcome::Same) return outcome;
   if (size != listed.size || (listed.hasCrc && crc != listed.crc)) return CheckOutcome::Differs;
   return CheckOutcome::Same;
 }
@@ -139,6 +156,29 @@ StagedCheck ReadBackStaged(const std::string& stagingRoot, const ArchiveListing&
   Dll(pi::kDllVirtualFree, {Address(buffer), 0, kRelease});
   check.milliseconds = meter.Elapsed();
   return check;
+}
+
+DriveCrcReader::DriveCrcReader(const std::string& root, uint64_t totalBytes, const CheckProgress& percent,
+                               const StopAsked& stopped)
+    : root_(LongPath(root)),
+      buffer_(reinterpret_cast<uint8_t*>(Dll(pi::kDllVirtualAlloc, {0, kChunk, kCommit, kReadWritePages}))),
+      percent_(percent),
+      meter_(std::make_unique<Meter>(totalBytes, percent_)),
+      stopped_(stopped) {
+  if (!root_.empty() && root_.back() == L'\\') root_.pop_back();
+}
+
+DriveCrcReader::~DriveCrcReader() {
+  if (buffer_) Dll(pi::kDllVirtualFree, {Address(buffer_), 0, kRelease});
+}
+
+std::optional<uint32_t> DriveCrcReader::Read(const std::string& path) {
+  uLong crc = 0;
+  uint64_t size = 0;
+  if (!buffer_ || ReadCrc(StagedPath(root_, path), buffer_, *meter_, stopped_, &crc, &size) != CheckOutcome::Same)
+    return std::nullopt;
+  bytes_ += size;
+  return uint32_t(crc);
 }
 
 }  // namespace app

@@ -5,6 +5,8 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "app/upgrade/archive_listing.h"
@@ -31,5 +33,26 @@ StagedCheck FlushStaged(const std::string& stagingRoot, const ArchiveListing& li
                         const StopAsked& stopped);
 StagedCheck ReadBackStaged(const std::string& stagingRoot, const ArchiveListing& listing,
                            const CheckProgress& percent, const StopAsked& stopped);
+
+class Meter;
+
+// Files of the drive read past the cache for their CRC32, with a
+// percentage over totalBytes; paths are the listing's, below root.
+class DriveCrcReader {
+ public:
+  DriveCrcReader(const std::string& root, uint64_t totalBytes, const CheckProgress& percent, const StopAsked& stopped);
+  ~DriveCrcReader();
+  // nullopt when unreadable, or stopped.
+  std::optional<uint32_t> Read(const std::string& path);
+  uint64_t BytesRead() const { return bytes_; }
+
+ private:
+  std::wstring root_;
+  uint8_t* buffer_;
+  CheckProgress percent_;  // the meter holds it by reference
+  std::unique_ptr<Meter> meter_;
+  StopAsked stopped_;
+  uint64_t bytes_ = 0;
+};
 
 }  // namespace app

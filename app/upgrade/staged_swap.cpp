@@ -2,6 +2,7 @@
 
 #include "app/dll_commands.h"
 #include "app/upgrade/target_path.h"
+#include "app/upgrade/upgrade_journal.h"
 
 namespace app {
 namespace {
@@ -26,7 +27,9 @@ SwapFolders::SwapFolders(const std::string& target)
       unpacked(JoinPath(staging, "ZEDOVAV")),
       ready(JoinPath(target, "ZEDOVAV.upgrade-ready")),
       readySet(JoinPath(ready, "ZEDOVAV")),
-      aside(JoinPath(target, "ZEDOVAV.upgrade-old")) {
+      aside(JoinPath(target, "ZEDOVAV.upgrade-old")),
+      asideFiles(JoinPath(target, "ZEDOVAV.upgrade-aside")),
+      journal(JoinPath(target, kJournalName)) {
   givenUp.push_back(JoinPath(target, "ZEDOVAV.upgrade-del"));
   for (int i = 2; i <= kGivenUpNames; ++i) givenUp.push_back(givenUp.front() + std::to_string(i));
 }
@@ -39,7 +42,7 @@ std::string SwapFolders::FreeGivenUpName() const {
 
 std::vector<std::string> StakeFolders(const std::string& target) {
   const SwapFolders folders(target);
-  std::vector<std::string> all = {folders.toolSet, folders.staging, folders.ready, folders.aside};
+  std::vector<std::string> all = {folders.toolSet, folders.staging, folders.ready, folders.aside, folders.asideFiles};
   all.insert(all.end(), folders.givenUp.begin(), folders.givenUp.end());
   return all;
 }

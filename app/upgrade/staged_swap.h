@@ -23,6 +23,10 @@ struct SwapFolders {
   std::string ready;     // T\ZEDOVAV.upgrade-ready: the staged set, read back whole
   std::string readySet;  // ready\ZEDOVAV
   std::string aside;     // T\ZEDOVAV.upgrade-old: the old set until the new one is in place
+  // Writing only what changed: the old copies of changed and removed files
+  // (T\ZEDOVAV.upgrade-aside\1, \2 ...) and the journal that commits it.
+  std::string asideFiles;
+  std::string journal;
   // T\ZEDOVAV.upgrade-del, -del2 ...: sets given up, only ever deleted; a
   // second name serves when debris that could not be deleted holds the first.
   std::vector<std::string> givenUp;

@@ -1,6 +1,7 @@
 #include "app/upgrade/upgrade_run.h"
 
 #include "app/upgrade/archiver_runs.h"
+#include "app/upgrade/difference_commit.h"
 #include "app/dll_commands.h"
 #include "app/upgrade/drive_facts.h"
 #include "app/exit_codes.h"
@@ -81,11 +82,13 @@ class Upgrade {
 
  private:
   UpgradeResult ReadListing();
+  UpgradeResult Compare();
   UpgradeResult JudgeRoom();
   UpgradeResult GiveUpOldSet();
   UpgradeResult Unpack();
   UpgradeResult Verify();
   UpgradeResult Swap();
+  UpgradeResult Commit();
   UpgradeResult Finish();
   UpgradeResult Stopped();
   UpgradeResult DriveGone();
@@ -93,12 +96,17 @@ class Upgrade {
   bool DriveStillAnswers() const { return ProbeWriting(target_) == DriveAnswer::Writable; }
   void RemoveStagedSets();
   std::string WhatBecameOfTheOldSet() const;
+  std::string ChangeCounts() const;
   void LogDrive() const;
 
   std::string target_, runDirectory_;
   SwapFolders folders_;
   DriveFacts drive_;
   ArchiveListing listing_;
+  // What is unpacked and read back: the whole set, or only what changed.
+  ArchiveListing staged_;
+  DifferencePlan plan_;
+  bool difference_ = false;
   bool deleteFirst_ = false;
   bool hadOld_ = false;
   bool oldGone_ = false;
@@ -114,6 +122,17 @@ void Upgrade::LogDrive() const {
 void Upgrade::RemoveStagedSets() {
   for (const std::string& folder : {folders_.staging, folders_.ready})
     if (PathExists(folder)) GiveUp(folders_, folder, &LogStep, &RemoveStaged);
+}
+
+// "新增 a、更新 b、删除 c、未变 d 个文件，写入U盘 X。"
+std::string Upgrade::ChangeCounts() const {
+  if (!difference_) return {};
+  const std::string counts = Say(pi::kChangedNew) + std::to_string(plan_.added) + Say(pi::kChangedUpdated) +
+                             std::to_string(plan_.updated) + Say(pi::kChangedRemoved) +
+                             std::to_string(plan_.removed) + Say(pi::kChangedKept) + std::to_string(plan_.unchanged) +
+                             Say(pi::kChangedWritten) + SizeText(plan_.bytesToWrite) + Say(pi::kFullStop);
+  Log().Line(counts);
+  return kParagraph + counts;
 }
 
 std::string Upgrade::WhatBecameOfTheOldSet() const {
@@ -158,8 +177,58 @@ UpgradeResult Upgrade::ReadListing() {
   return {};
 }
 
+// Held against the old set, only what changed need be written; where that
+// is most of the set, the whole set is swapped as before.
+UpgradeResult Upgrade::Compare() {
+  staged_ = listing_;
+  if (!hadOld_) return {};
+  const std::string stage = Say(pi::kStageComparing);
+  ShowStage(stage + "0%");
+  const std::vector<OldEntry> old = WalkOldSet(folders_.toolSet);
+  DriveCrcReader reader(
+      target_, BytesToCompare(listing_, old),
+      [&](int percent) {
+        ShowStage(stage + std::to_string(percent) + "%");
+        ServeWaitWindow();
+      },
+      [] { return StopRequested(); });
+  plan_ = PlanDifference(listing_, old, [&](const std::string& path) { return reader.Read(path); });
+  if (StopRequested()) return Stopped();
+  Log().Line("比较：新增 " + std::to_string(plan_.added) + "，更新 " + std::to_string(plan_.updated) + "，删除 " +
+             std::to_string(plan_.removed) + "，未变 " + std::to_string(plan_.unchanged) + "；需写入 " +
+             SizeText(plan_.bytesToWrite) + "，读取比较 " + SizeText(reader.BytesRead()));
+  difference_ = !plan_.unfit && DifferenceIsWorthIt(plan_, listing_.totalBytes);
+  if (!difference_) return {};
+  staged_ = ArchiveListing{};
+  for (const PlannedFile& file : plan_.files) {
+    if (file.kind != FileChange::New && file.kind != FileChange::Changed) continue;
+    for (const ListedFile& listed : listing_.fileList) {
+      if (listed.path != file.path) continue;
+      staged_.fileList.push_back(listed);
+      staged_.sizes.push_back(listed.size);
+      ++staged_.files;
+      staged_.totalBytes += listed.size;
+      if (listed.size >= staged_.largestFile) {
+        staged_.largestFile = listed.size;
+        staged_.largestFileName = listed.path;
+      }
+      break;
+    }
+  }
+  Log().Line("只写入变化的部分：" + std::to_string(staged_.files) + " 个文件");
+  return {};
+}
+
 UpgradeResult Upgrade::JudgeRoom() {
   DriveRoom room{drive_.freeBytes, drive_.clusterBytes, drive_.fileSystem};
+  if (difference_) {
+    // The difference needs room only for what it writes; where even that
+    // does not fit, the whole set's rules (and question) apply.
+    if (!drive_.freeKnown || PlanRoom(staged_, room, 0).verdict == RoomVerdict::Fits) return {};
+    Log().Line("空间不足以只写入变化的部分：改为整体替换");
+    difference_ = false;
+    staged_ = listing_;
+  }
   // Room that cannot be told is not judged; the staging keeps the old set
   // safe all the same.
   if (!drive_.freeKnown) room.freeBytes = UINT64_MAX;
@@ -218,6 +287,17 @@ UpgradeResult Upgrade::Unpack() {
   const std::string stage = Say(pi::kStageUnpacking);
   int shown = -1;
   ShowStage(stage + "0%");
+  // Nothing new or changed: the archiver has nothing to write.
+  if (difference_ && staged_.files == 0) return {};
+  std::string listFile;
+  if (difference_) {
+    listFile = folders_.staging + ConstantText(pi::kListFileName);
+    if (!WriteListFile(folders_.staging, listFile, plan_)) {
+      if (!DriveStillAnswers()) return DriveGone();
+      RemoveStagedSets();
+      return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+    }
+  }
   const ArchiverRun unpacked =
       UnpackArchive(runDirectory_, folders_.staging, StopEvent(), [&](const ArchiverOutput& output) {
         // The wait for the archiver serves paint and sent messages only:
@@ -225,11 +305,11 @@ UpgradeResult Upgrade::Unpack() {
         ServeWaitWindow();
         if (StopRequested()) return;
         // Never back, and 100 only once the archiver is done.
-        const int percent = std::min(99, listing_.PercentAfter(output.EntriesDone()));
+        const int percent = std::min(99, staged_.PercentAfter(output.EntriesDone()));
         if (percent <= shown) return;
         shown = percent;
         ShowStage(stage + std::to_string(percent) + "%");
-      });
+      }, listFile);
   LogArchiverRun(unpacked);
   if (StopRequested()) return Stopped();
   if (unpacked.started && unpacked.exitCode == 0 && PathExists(folders_.unpacked)) return {};
@@ -255,6 +335,7 @@ UpgradeResult Upgrade::Unpack() {
 
 // Flushed, read back past the cache, and only then called ready.
 UpgradeResult Upgrade::Verify() {
+  if (difference_ && staged_.files == 0) return {};
   const auto stopAsked = [] { return StopRequested(); };
   // The wait window is served when the percentage is told: 取消 is heard there.
   const auto stageOf = [](uint32_t stage) {
@@ -264,7 +345,7 @@ UpgradeResult Upgrade::Verify() {
     };
   };
   ShowStage(Say(pi::kStageFlushing) + "0%");
-  const StagedCheck flushed = FlushStaged(folders_.staging, listing_, stageOf(pi::kStageFlushing), stopAsked);
+  const StagedCheck flushed = FlushStaged(folders_.staging, staged_, stageOf(pi::kStageFlushing), stopAsked);
   if (flushed.outcome == CheckOutcome::Stopped) return Stopped();
   Log().Line("写入U盘：" + std::to_string(flushed.files) + " 个文件，用时 " + std::to_string(flushed.milliseconds) +
              " 毫秒");
@@ -273,7 +354,7 @@ UpgradeResult Upgrade::Verify() {
     if (!DriveStillAnswers()) return DriveGone();
   }
   ShowStage(Say(pi::kStageReadingBack) + "0%");
-  const StagedCheck read = ReadBackStaged(folders_.staging, listing_, stageOf(pi::kStageReadingBack), stopAsked);
+  const StagedCheck read = ReadBackStaged(folders_.staging, staged_, stageOf(pi::kStageReadingBack), stopAsked);
   if (read.outcome == CheckOutcome::Stopped) return Stopped();
   Log().Line("读回校验：" + std::to_string(read.files) + " 个文件，" + SizeText(read.bytes) + "，用时 " +
              std::to_string(read.milliseconds) + " 毫秒");
@@ -284,6 +365,8 @@ UpgradeResult Upgrade::Verify() {
     RemoveStagedSets();
     return Failure(kExitReadBackDiffers, Say(pi::kReadBackText) + file + Say(pi::kReadBackHint));
   }
+  // The journal names the staging folder: the difference stays there.
+  if (difference_) return {};
   if (!MoveWrittenThrough(folders_.staging, folders_.ready, &LogStep)) {
     if (!DriveStillAnswers()) return DriveGone();
     RemoveStagedSets();
@@ -315,6 +398,41 @@ UpgradeResult Upgrade::Swap() {
   return {};
 }
 
+// The journal written whole is the commit point: from then on the next
+// run finishes every step, whatever cuts this one short.
+UpgradeResult Upgrade::Commit() {
+  ForbidStop();
+  const std::string stage = Say(pi::kStageCommitting);
+  ShowStage(stage + "0%");
+  const auto relative = [&](const std::string& folder) { return folder.substr(folder.find_last_of('\\') + 1); };
+  const Journal journal = JournalForPlan(plan_, relative(folders_.staging), relative(folders_.asideFiles));
+  if (journal.Steps() == 0) {
+    Log().Line("没有需要更新的文件");
+    return {};
+  }
+  if (!WriteJournalFile(folders_, journal)) {
+    Log().Line("未能写入 " + folders_.journal);
+    if (!DriveStillAnswers()) return DriveGone();
+    AbandonJournal(folders_, &LogStep, &RemoveStaged);
+    RemoveStagedSets();
+    return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+  }
+  Log().Line("已写入 " + folders_.journal + "：" + std::to_string(journal.Steps()) + " 步");
+  const size_t steps = journal.Steps();
+  const bool done = CarryOutJournal(folders_, journal, [&](size_t step) {
+    ShowStage(stage + std::to_string(steps ? step * 100 / steps : 100) + "%");
+  });
+  if (!done) {
+    // Every step is a rename of a verified file: the next run finishes them.
+    Log().Line("未能按日志完成更新");
+    if (!DriveStillAnswers()) return DriveGone();
+    return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+  }
+  Log().Line("已按日志完成更新");
+  CompleteCommit(folders_, &LogStep, &RemoveStaged);
+  return {};
+}
+
 UpgradeResult Upgrade::Finish() {
   if (!DriveStillAnswers()) return DriveGone();
   Leftovers left;
@@ -325,14 +443,20 @@ UpgradeResult Upgrade::Finish() {
   if (left.entries) Log().Line("未能删除 " + std::to_string(left.entries) + " 项，在 " + left.where);
   return {0, false, pi::kDoneTitle,
           Say(pi::kDoneText) + folders_.toolSet + Say(pi::kDoneFilesText) + std::to_string(listing_.files) +
-              Say(pi::kDoneSizeText) + SizeText(listing_.totalBytes) + Say(pi::kFullStop) + LeftoverText(left) +
-              kParagraph + Say(pi::kSafeRemovalHint),
+              Say(pi::kDoneSizeText) + SizeText(listing_.totalBytes) + Say(pi::kFullStop) + ChangeCounts() +
+              LeftoverText(left) + kParagraph + Say(pi::kSafeRemovalHint),
           left.entries ? uint32_t(kBoxWarning) : uint32_t(kBoxInformation)};
 }
 
 UpgradeResult Upgrade::Run() {
   BeginStoppable();
   ShowStage(Say(pi::kStageChecking));
+  // A committed difference is finished before anything else looks at the
+  // staging folder it still needs.
+  if (PathExists(folders_.journal) || PathExists(folders_.asideFiles)) {
+    ShowStage(Say(pi::kStageRecovering));
+    if (!FinishInterruptedCommit(folders_, &LogStep, &RemoveStaged)) return DriveGone();
+  }
   if (LookAt(folders_).Any()) {
     ShowStage(Say(pi::kStageRecovering));
     RecoverInterruptedUpgrade(folders_, &LogStep, &RemoveOldSet);
@@ -342,9 +466,11 @@ UpgradeResult Upgrade::Run() {
   drive_ = ReadDriveFacts(target_);
   hadOld_ = PathExists(folders_.toolSet);
   LogDrive();
-  for (UpgradeResult (Upgrade::*step)() : {&Upgrade::ReadListing, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet,
-                                           &Upgrade::Unpack, &Upgrade::Verify, &Upgrade::Swap, &Upgrade::Finish}) {
+  for (UpgradeResult (Upgrade::*step)() :
+       {&Upgrade::ReadListing, &Upgrade::Compare, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet, &Upgrade::Unpack,
+        &Upgrade::Verify, &Upgrade::Swap, &Upgrade::Finish}) {
     if (StopRequested() && StopAllowed()) return Stopped();
+    if (step == &Upgrade::Swap && difference_) step = &Upgrade::Commit;
     UpgradeResult result = (this->*step)();
     if (result.exitCode != 0 || result.refused || step == &Upgrade::Finish) return result;
   }
