@@ -8,6 +8,9 @@
 #   LOOSE.7z      files at the top beside a folder of another name
 #   ROOM9M.7z, ROOM20M.7z  one file of 9 or 20 MiB of zeros (small packed)
 #   WORLD.7z      names outside GBK (Korean, an emoji) and a dot name
+#   DIFF-A.7z, DIFF-B.7z  two versions of a set: B keeps 20 files, changes
+#                 one, adds two (one in a new folder) and drops a file and
+#                 a folder
 set -eu
 rm -rf "$1"
 mkdir -p "$1/world/ZEDOVAV/한국어" "$1/small/ZEDOVAV/Tools" "$1/large/ZEDOVAV" "$1/loose/Tools" "$1/room9/ZEDOVAV" "$1/room20/ZEDOVAV"
@@ -34,5 +37,18 @@ printf 'Korean tool\n' >"$1/world/ZEDOVAV/한국어/도구.TXT"
 printf 'smile\n' >"$1/world/ZEDOVAV/😀.TXT"
 printf 'PATH=x\n' >"$1/world/ZEDOVAV/.profile"
 pack "$1/world" ../WORLD.7z ZEDOVAV
+for v in A B; do
+  mkdir -p "$1/diff$v/ZEDOVAV/Keep"
+  for f in $(seq 10 29); do printf 'kept tool %s\n' "$f" >"$1/diff$v/ZEDOVAV/Keep/K$f.TXT"; done
+done
+printf 'version A\n' >"$1/diffA/ZEDOVAV/VERSION.TXT"
+printf 'dropped\n' >"$1/diffA/ZEDOVAV/GONE.TXT"
+mkdir -p "$1/diffA/ZEDOVAV/OldDir" "$1/diffB/ZEDOVAV/NewDir"
+printf 'old folder\n' >"$1/diffA/ZEDOVAV/OldDir/X.TXT"
+printf 'version B\n' >"$1/diffB/ZEDOVAV/VERSION.TXT"
+printf 'added\n' >"$1/diffB/ZEDOVAV/NEW.TXT"
+printf 'new folder\n' >"$1/diffB/ZEDOVAV/NewDir/Y.TXT"
+pack "$1/diffA" ../DIFF-A.7z ZEDOVAV
+pack "$1/diffB" ../DIFF-B.7z ZEDOVAV
 cd "$1"
-rm -rf small large loose room9 room20 world
+rm -rf small large loose room9 room20 world diffA diffB
