@@ -3,11 +3,11 @@
 #include <string>
 
 #include "app/compiled_code.h"
-#include "app/upgrade/drive_facts.h"
 #include "app/exit_codes.h"
-#include "app/upgrade/payload_files.h"
 #include "app/start_options.h"
 #include "app/subroutines.h"
+#include "app/upgrade/drive_facts.h"
+#include "app/upgrade/payload_files.h"
 #include "app/upgrade/upgrade_guards.h"
 #include "app/upgrade/upgrade_log.h"
 #include "app/upgrade/upgrade_ui.h"

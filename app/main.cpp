@@ -2,9 +2,9 @@
 #include "app/program_image.h"
 #include "app/subroutines.h"
 #include "forms/form_runtime.h"
+#include "pictures/picture_draw.h"
 #include "runtime/host_service.h"
 #include "runtime/runtime_app.h"
-#include "pictures/picture_draw.h"
 
 namespace {
 

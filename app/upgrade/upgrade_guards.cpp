@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "app/dll_commands.h"
-#include "app/upgrade/drive_facts.h"
 #include "app/exit_codes.h"
+#include "app/upgrade/drive_facts.h"
 #include "app/upgrade/staged_swap.h"
 #include "app/upgrade/target_path.h"
 #include "app/upgrade/upgrade_log.h"

@@ -1,17 +1,17 @@
 #include "app/upgrade/upgrade_run.h"
 
+#include "app/dll_commands.h"
+#include "app/exit_codes.h"
 #include "app/upgrade/archiver_runs.h"
 #include "app/upgrade/difference_commit.h"
-#include "app/dll_commands.h"
 #include "app/upgrade/drive_facts.h"
-#include "app/exit_codes.h"
+#include "app/upgrade/read_back.h"
 #include "app/upgrade/room_plan.h"
 #include "app/upgrade/staged_swap.h"
 #include "app/upgrade/upgrade_log.h"
 #include "app/upgrade/upgrade_ui.h"
-#include "app/upgrade/read_back.h"
-#include "app/upgrader_commands.h"
 #include "app/upgrade/wide_text.h"
+#include "app/upgrader_commands.h"
 
 namespace app {
 namespace {
