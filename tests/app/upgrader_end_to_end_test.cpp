@@ -206,7 +206,7 @@ TEST(UpgraderEndToEnd, UpgradesTheDriveAndEndsWithZero) {
   EXPECT_NE(block.find(" -o\"E:\\ZEDOVAV.upgrade-new\""), std::string::npos) << block;
   EXPECT_NE(block.find("\"" + tool + "\\PE\\ZEDOVAV.7z\""), std::string::npos) << block;
   EXPECT_NE(block.find("移动 E:\\ZEDOVAV -> E:\\ZEDOVAV.upgrade-old\r\n"), std::string::npos) << block;
-  EXPECT_NE(block.find("移动 E:\\ZEDOVAV.upgrade-new\\ZEDOVAV -> E:\\ZEDOVAV\r\n"), std::string::npos) << block;
+  EXPECT_NE(block.find("移动 E:\\ZEDOVAV.upgrade-ready\\ZEDOVAV -> E:\\ZEDOVAV\r\n"), std::string::npos) << block;
   EXPECT_NE(block.find("结果：退出码 0\r\n==== 结束 ====\r\n"), std::string::npos) << block;
 }
 
