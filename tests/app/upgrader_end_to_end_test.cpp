@@ -668,6 +668,7 @@ TEST(UpgraderEndToEnd, TheEditBoxStartsWithTheNamedOrTheOneStick) {
   PrepareDrive("F:");
   PrepareDrive("G:");
   RemoveTree("G:\\ZEDOVAV");
+  RemoveTree("S:\\ZEDOVAV");  // the test stick is removable too
   const std::string tool = LayOutTool(WorkFolder("start"));
   const std::pair<std::string, std::string> cases[] = {
       {" \"E:\\My Drive\"", "E:\\My Drive"}, {"", "E:\\"}, {"", ""}};
