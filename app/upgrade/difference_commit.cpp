@@ -94,12 +94,11 @@ std::vector<OldEntry> WalkOldSet(const std::string& toolSet) {
   return entries;
 }
 
-bool WriteListFile(const std::string& staging, const std::string& path, const DifferencePlan& plan) {
+bool WriteListFile(const std::string& staging, const std::string& path, const ArchiveListing& toWrite) {
   const std::wstring folder = LongPath(staging);
   if (!Exists(folder) && !Dll(pi::kDllCreateDirectoryW, {Address(folder.c_str()), 0})) return false;
   std::string text;
-  for (const PlannedFile& file : plan.files)
-    if (file.kind == FileChange::New || file.kind == FileChange::Changed) text += file.path + "\r\n";
+  for (const ListedFile& file : toWrite.fileList) text += file.path + "\r\n";
   return WriteWhole(LongPath(path), text);
 }
 
@@ -131,7 +130,8 @@ bool CarryOutJournal(const SwapFolders& folders, const Journal& journal, const s
   // nothing of the new set: it is not worth a commit that never ends.
   for (const std::string& folder : journal.removeFolders) {
     const std::wstring path = OnDrive(folders, folder);
-    if (AttributesOf(path) != kInvalidAttributes && (AttributesOf(path) & kDirectoryAttribute)) {
+    const uint32_t attributes = AttributesOf(path);
+    if (attributes != kInvalidAttributes && (attributes & kDirectoryAttribute)) {
       Dll(pi::kDllSetFileAttributesW, {Address(path.c_str()), kNormal});
       Dll(pi::kDllRemoveDirectoryW, {Address(path.c_str())});
     }

@@ -19,9 +19,9 @@ namespace app {
 // own, never followed.
 std::vector<OldEntry> WalkOldSet(const std::string& toolSet);
 
-// The archiver's list file, in the staging folder it makes: the new and
-// changed files' paths, UTF-8, one a line.
-bool WriteListFile(const std::string& staging, const std::string& path, const DifferencePlan& plan);
+// The archiver's list file, in the staging folder it makes: the paths of
+// the files to write, UTF-8, one a line.
+bool WriteListFile(const std::string& staging, const std::string& path, const ArchiveListing& toWrite);
 
 // Written, flushed and read back whole: only then is the difference
 // committed. The aside folder is made first, as the journal expects.

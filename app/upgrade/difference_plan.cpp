@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace app {
 namespace {
@@ -171,6 +172,25 @@ bool DifferenceIsWorthIt(const DifferencePlan& plan, uint64_t totalBytes) {
   if (plan.unfit || plan.unchanged == 0) return false;
   const uint64_t written = uint64_t(plan.added) + plan.updated;
   return !MoreThanHalf(plan.bytesToWrite, totalBytes) && !MoreThanHalf(written, written + plan.unchanged);
+}
+
+ArchiveListing ListingToWrite(const ArchiveListing& listing, const DifferencePlan& plan) {
+  std::unordered_set<std::string> written;
+  for (const PlannedFile& file : plan.files)
+    if (file.kind == FileChange::New || file.kind == FileChange::Changed) written.insert(file.path);
+  ArchiveListing part;
+  for (const ListedFile& file : listing.fileList) {
+    if (!written.count(file.path)) continue;
+    part.fileList.push_back(file);
+    part.sizes.push_back(file.size);
+    ++part.files;
+    part.totalBytes += file.size;
+    if (file.size >= part.largestFile) {
+      part.largestFile = file.size;
+      part.largestFileName = file.path;
+    }
+  }
+  return part;
 }
 
 }  // namespace app

@@ -80,4 +80,8 @@ uint64_t BytesToCompare(const ArchiveListing& listing, const std::vector<OldEntr
 // mix of two sets on the drive, even for a moment.
 bool DifferenceIsWorthIt(const DifferencePlan& plan, uint64_t totalBytes);
 
+// The listing's new and changed files alone, in listing order: what is
+// unpacked, flushed and read back.
+ArchiveListing ListingToWrite(const ArchiveListing& listing, const DifferencePlan& plan);
+
 }  // namespace app

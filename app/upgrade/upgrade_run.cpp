@@ -120,6 +120,9 @@ void Upgrade::LogDrive() const {
 }
 
 void Upgrade::RemoveStagedSets() {
+  // A journal on the drive still needs its staged files: the next run
+  // finishes it.
+  if (PathExists(folders_.journal)) return;
   for (const std::string& folder : {folders_.staging, folders_.ready})
     if (PathExists(folder)) GiveUp(folders_, folder, &LogStep, &RemoveStaged);
 }
@@ -199,22 +202,7 @@ UpgradeResult Upgrade::Compare() {
              SizeText(plan_.bytesToWrite) + "，读取比较 " + SizeText(reader.BytesRead()));
   difference_ = !plan_.unfit && DifferenceIsWorthIt(plan_, listing_.totalBytes);
   if (!difference_) return {};
-  staged_ = ArchiveListing{};
-  for (const PlannedFile& file : plan_.files) {
-    if (file.kind != FileChange::New && file.kind != FileChange::Changed) continue;
-    for (const ListedFile& listed : listing_.fileList) {
-      if (listed.path != file.path) continue;
-      staged_.fileList.push_back(listed);
-      staged_.sizes.push_back(listed.size);
-      ++staged_.files;
-      staged_.totalBytes += listed.size;
-      if (listed.size >= staged_.largestFile) {
-        staged_.largestFile = listed.size;
-        staged_.largestFileName = listed.path;
-      }
-      break;
-    }
-  }
+  staged_ = ListingToWrite(listing_, plan_);
   Log().Line("只写入变化的部分：" + std::to_string(staged_.files) + " 个文件");
   return {};
 }
@@ -284,15 +272,15 @@ UpgradeResult Upgrade::GiveUpOldSet() {
 }
 
 UpgradeResult Upgrade::Unpack() {
+  // Nothing new or changed: the archiver has nothing to write.
+  if (difference_ && staged_.files == 0) return {};
   const std::string stage = Say(pi::kStageUnpacking);
   int shown = -1;
   ShowStage(stage + "0%");
-  // Nothing new or changed: the archiver has nothing to write.
-  if (difference_ && staged_.files == 0) return {};
   std::string listFile;
   if (difference_) {
     listFile = folders_.staging + ConstantText(pi::kListFileName);
-    if (!WriteListFile(folders_.staging, listFile, plan_)) {
+    if (!WriteListFile(folders_.staging, listFile, staged_)) {
       if (!DriveStillAnswers()) return DriveGone();
       RemoveStagedSets();
       return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));

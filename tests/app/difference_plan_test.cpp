@@ -78,6 +78,11 @@ TEST(DifferencePlan, WritesOnlyNewAndChangedFilesAndReadsOnlyWhatCanBeEqual) {
             (std::vector<uint32_t>{3, 4, 4, 3}));
   EXPECT_EQ(plan.bytesToWrite, 37u);
   EXPECT_FALSE(DifferenceIsWorthIt(plan, 50));  // 37 of 50 bytes
+  // What is unpacked and read back: the seven written files, their bytes.
+  const ArchiveListing toWrite = ListingToWrite(kNew, plan);
+  EXPECT_EQ(toWrite.files, 7u);
+  EXPECT_EQ(toWrite.fileList.size(), toWrite.sizes.size());
+  EXPECT_EQ(toWrite.totalBytes, plan.bytesToWrite);
 
   // A path that is both a file and a folder in the listing: no plan, nothing read.
   ArchiveListing twice = kNew;

@@ -56,25 +56,6 @@ void FreshStick() {
   Control("zero");
 }
 
-std::string ReadAllW(const std::wstring& path) {
-  std::string bytes;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
-void WriteAllW(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(path);
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
 // Every file below a folder as "relative path=content" in UTF-8, through
 // \\?\ so that no name or length is lost; folders end with a backslash.
 std::vector<std::string> WideListing(const std::wstring& folder, const std::string& prefix = "") {
@@ -159,6 +140,16 @@ std::string SlowLargeUpgrade(const char* name) {
   return LayOutTool(WorkFolder(name), {true, true, Sample("LARGE.7z")});
 }
 
+// Presses 升级 for S: and waits until the archiver writes there: its
+// process id, or 0.
+DWORD StartUnpackOnS(Upgrader& run) {
+  if (!run.Ready()) return 0;
+  run.Start("S:\\");
+  if (!WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000)) return 0;
+  const std::vector<DWORD> archivers = ArchiversOf(run.Pid());
+  return archivers.size() == 1 ? archivers[0] : 0;
+}
+
 // Old tool sets full of what sticks carry go whole, twice in a row, and a
 // set whose names lie outside GBK unpacks, is read back and is flushed.
 TEST(StickEndToEnd, TheOldSetGoesWholeAndNamesOutsideGbkLand) {
@@ -231,9 +222,7 @@ TEST(StickEndToEnd, ABadFlashIsCaughtBeforeTheSwap) {
 TEST(StickEndToEnd, APulledStickIsToldAndTheNextRunFinishes) {
   const std::string tool = SlowLargeUpgrade("pulled");
   Upgrader run(tool);
-  ASSERT_TRUE(run.Ready());
-  run.Start("S:\\");
-  ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
+  ASSERT_NE(StartUnpackOnS(run), 0u);
   Control("pulled 1");
   const DWORD pulledAt = GetTickCount();
   const BoxSeen box = run.NextBox(30000);
@@ -256,13 +245,10 @@ TEST(StickEndToEnd, CancelStopsTheUnpackAndKeepsTheOldSet) {
     SCOPED_TRACE(byClosing ? "Alt+F4" : "取消");
     PrepareDrive("S:");
     Upgrader run(tool);
-    ASSERT_TRUE(run.Ready());
-    run.Start("S:\\");
-    HWND wait = WaitFor([&] { return FindTopWindow(run.Pid(), 332, 61); }, 60000);
+    const DWORD archiver = StartUnpackOnS(run);
+    ASSERT_NE(archiver, 0u);
+    HWND wait = FindTopWindow(run.Pid(), 332, 61);
     ASSERT_TRUE(wait);
-    ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
-    const std::vector<DWORD> archivers = ArchiversOf(run.Pid());
-    ASSERT_EQ(archivers.size(), 1u);
     if (byClosing) {
       PostMessageA(wait, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else {
@@ -273,7 +259,7 @@ TEST(StickEndToEnd, CancelStopsTheUnpackAndKeepsTheOldSet) {
     }
     const BoxSeen box = run.NextBox(30000);
     EXPECT_EQ(box.title, "升级已取消");
-    EXPECT_FALSE(Running(archivers[0]));
+    EXPECT_FALSE(Running(archiver));
     EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(run.main) && run.Enabled(run.upgrade); }, 10000));
     EXPECT_EQ(Listing("S:"), kOldDrive);
     EXPECT_FALSE(Exists("S:\\ZEDOVAV.upgrade-new"));
@@ -288,13 +274,10 @@ TEST(StickEndToEnd, AKilledToolLeavesNoArchiverBehind) {
   const std::string tool = SlowLargeUpgrade("killed");
   {
     Upgrader run(tool);
-    ASSERT_TRUE(run.Ready());
-    run.Start("S:\\");
-    ASSERT_TRUE(WaitFor([&] { return Exists("S:\\ZEDOVAV.upgrade-new\\ZEDOVAV\\D10"); }, 60000));
-    const std::vector<DWORD> archivers = ArchiversOf(run.Pid());
-    ASSERT_EQ(archivers.size(), 1u);
+    const DWORD archiver = StartUnpackOnS(run);
+    ASSERT_NE(archiver, 0u);
     TerminateProcess(run.Process(), 9);
-    EXPECT_TRUE(WaitFor([&] { return !Running(archivers[0]); }, 5000)) << "the archiver goes on";
+    EXPECT_TRUE(WaitFor([&] { return !Running(archiver); }, 5000)) << "the archiver goes on";
   }
   Control("latency_us 0");
   EXPECT_EQ(RunFromScript(tool, "/silent S:\\").exitCode, 0u);

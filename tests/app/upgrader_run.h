@@ -20,9 +20,16 @@ inline const char kStatusText[] = "正在升级 PE软件包 请稍等...";
 
 // --- files ---
 
-inline std::string ReadAll(const std::string& path) {
+// Names outside GBK reach the files in UTF-16; narrow paths are GBK.
+inline std::wstring WideOfGbk(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), int(wide.size())));
+  return wide;
+}
+
+inline std::string ReadAllW(const std::wstring& path) {
   std::string bytes;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "<missing>";
   char buffer[65536];
@@ -32,13 +39,17 @@ inline std::string ReadAll(const std::string& path) {
   return bytes;
 }
 
-inline void WriteAll(const std::string& path, const std::string& bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+inline std::string ReadAll(const std::string& path) { return ReadAllW(WideOfGbk(path)); }
+
+inline void WriteAllW(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
 }
+
+inline void WriteAll(const std::string& path, const std::string& bytes) { WriteAllW(WideOfGbk(path), bytes); }
 
 // Wide and through \\?\: the tests leave names outside GBK and deep paths.
 inline void RemoveTreeW(const std::wstring& path) {
@@ -61,11 +72,7 @@ inline void RemoveTreeW(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-inline void RemoveTree(const std::string& path) {
-  std::wstring wide(path.size() + 1, L'\0');
-  wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), int(path.size()), wide.data(), int(wide.size())));
-  RemoveTreeW(L"\\\\?\\" + wide);
-}
+inline void RemoveTree(const std::string& path) { RemoveTreeW(L"\\\\?\\" + WideOfGbk(path)); }
 
 // Every file below folder as "relative path=content", sorted by the search.
 inline std::vector<std::string> Listing(const std::string& folder, const std::string& prefix = "") {
