@@ -357,6 +357,10 @@ UpgradeResult Upgrade::Verify() {
   if (difference_) return {};
   if (!MoveWrittenThrough(folders_.staging, folders_.ready, &LogStep)) {
     if (!DriveStillAnswers()) return DriveGone();
+    // Windows refuses to rename a folder with a file open in it: with the
+    // old set deleted first, this read-back set is the only one there is.
+    if (oldGone_)
+      return Failure(kExitSwapFailed, Say(pi::kNewSetKeptText) + folders_.unpacked + Say(pi::kNewSetKeptHint));
     RemoveStagedSets();
     return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
   }

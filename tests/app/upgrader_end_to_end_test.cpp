@@ -415,6 +415,40 @@ TEST(UpgraderEndToEnd, ADriveTooSmallForBothSetsAsksToDeleteTheOldFirst) {
     EXPECT_FALSE(Exists("G:\\ZEDOVAV\\OLD10M.BIN"));
     EXPECT_FALSE(Exists("G:\\ZEDOVAV.upgrade-del"));
   }
+
+  // An interrupted run's staging is room again: the drive's free space is
+  // read once it is gone, so there is neither a refusal nor a question.
+  PrepareDrive("G:");
+  CreateDirectoryA("G:\\ZEDOVAV.upgrade-new", nullptr);
+  WriteAll("G:\\ZEDOVAV.upgrade-new\\STALE.BIN", std::string(10 << 20, 's'));
+  EXPECT_EQ(RunFromScript(tool, "/silent G:\\").exitCode, 0u) << LastLogBlock(tool);
+  EXPECT_EQ(ReadAll("G:\\ZEDOVAV\\BIG.BIN").size(), size_t(9) << 20);
+
+  // With the old set deleted first, the new one is the only set: a last
+  // rename refused (a handle that does not share deletion) keeps it, and
+  // the box says where; the next run puts it in place.
+  prepare();
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(StartTool(tool, "/silent /yes G:\\", &process));
+  HANDLE held = WaitFor(
+      [] {
+        HANDLE h = CreateFileA("G:\\ZEDOVAV.upgrade-new\\ZEDOVAV", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        return h == INVALID_HANDLE_VALUE ? nullptr : h;
+      },
+      60000);
+  ASSERT_TRUE(held);
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  CloseHandle(held);
+  EXPECT_EQ(code, 15u) << LastLogBlock(tool);
+  EXPECT_EQ(ReadAll("G:\\ZEDOVAV.upgrade-ready\\ZEDOVAV\\BIG.BIN").size(), size_t(9) << 20);
+  EXPECT_FALSE(Exists("G:\\ZEDOVAV"));
+  EXPECT_EQ(RunFromScript(tool, "/silent G:\\").exitCode, 0u) << LastLogBlock(tool);
+  EXPECT_EQ(ReadAll("G:\\ZEDOVAV\\BIG.BIN").size(), size_t(9) << 20);
   PrepareDrive("G:");
 }
 
