@@ -227,6 +227,8 @@ TEST(UpgraderEndToEnd, GuardsRefuseWithNothingTouched) {
   };
   const std::string inside = "E:\\My Drive\\ZEDOVAV\\Tool";
   const std::string insideByZ = Slashes(DRIVE_E_FOLDER) + "\\My Drive\\ZEDOVAV\\Tool\\pe_upgrader.exe";
+  // The build links work folder\linked-tool to it, as a junction would.
+  const std::string insideByLink = Slashes(WORK_FOLDER) + "\\linked-tool\\pe_upgrader.exe";
   const char* kInside = "本程序位于将被删除的 ZEDOVAV 目录中";
   std::vector<Case> cases = {
       {"empty", "", "请先输入或浏览选择U盘盘符目录", 10, "", "", true, true},
@@ -239,6 +241,7 @@ TEST(UpgraderEndToEnd, GuardsRefuseWithNothingTouched) {
       {"inside", "E:\\My Drive", kInside, 10, inside, "", true, true},
       {"inside, by another drive letter", "E:\\My Drive", kInside, 10, inside, insideByZ, true, true},
       {"inside, by a short name", "", kInside, 10, inside, "", true, true},
+      {"inside, through a link", "E:\\My Drive", kInside, 10, inside, insideByLink, true, true},
       {"no archive", "E:\\", "找不到升级包 PE\\ZEDOVAV.7z", 11, "", "", false, true},
       {"no data folder", "E:\\", "找不到解压程序 data\\PE\\7z.exe 或 data\\PE\\7z.dll", 11, "", "", true, false},
   };
