@@ -574,6 +574,52 @@ TEST(UpgraderEndToEnd, AnArchiverThatRanIsNeverStartedTwice) {
   EXPECT_EQ(Listing("E:"), kOldDrive);
 }
 
+// Each failure of the archiver is told as what it is: one that cannot be
+// started is not a damaged package, a listing's warning is not a file
+// unwritten, 255 is not the user's doing, and a failed unpack onto a drive
+// without ZEDOVAV does not say the old set was kept.
+TEST(UpgraderEndToEnd, ArchiverFailuresSayWhatHappened) {
+  const std::string tool = LayOutTool(WorkFolder("archiver-fails"));
+  struct Case {
+    const char* archiver;  // what stands at data\PE\7z.exe; "" leaves the real one
+    const char* exitCode;
+    DWORD toolEnds;
+    const char* says;
+    const char* never;
+  };
+  const Case cases[] = {
+      {"not a program", "", 16, "无法启动解压程序 data\\PE\\7z.exe（无法启动解压程序）", "校验失败"},
+      {STAND_IN, "1", 1, "校验失败（警告，退出码 1）", "写入"},
+      {STAND_IN, "255", 255, "校验失败（解压程序被中止，退出码 255）", "取消"},
+      {"", "", 2, "U盘上原来没有 ZEDOVAV", "保持原样"},
+  };
+  std::string data = Sample("ZEDOVAV.7z");
+  for (size_t i = 33; i < 40; ++i) data[i] = static_cast<char>(data[i] ^ 0x5A);  // the packed stream
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.says);
+    PrepareDrive();
+    if (!*c.archiver) {
+      RemoveTree("E:\\ZEDOVAV");
+      WriteAll(tool + "\\PE\\ZEDOVAV.7z", data);
+    }
+    const std::string archiver = tool + "\\data\\PE\\7z.exe";
+    DeleteFileA(archiver.c_str());  // the tool writes its own at start
+    Upgrader run(tool);
+    ASSERT_TRUE(run.Ready());
+    if (c.archiver == std::string(STAND_IN)) ASSERT_TRUE(CopyFileA(Slashes(STAND_IN).c_str(), archiver.c_str(), FALSE));
+    else if (*c.archiver) WriteAll(archiver, c.archiver);
+    WriteAll(tool + "\\data\\PE\\exit-code.txt", c.exitCode);
+    run.Start("E:\\");
+    EXPECT_EQ(run.ExitCode(), c.toolEnds);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].title, "升级失败");
+    EXPECT_NE(run.boxes[0].text.find(c.says), std::string::npos) << run.boxes[0].text;
+    EXPECT_EQ(run.boxes[0].text.find(c.never), std::string::npos) << run.boxes[0].text;
+    if (*c.archiver) EXPECT_EQ(Listing("E:"), kOldDrive);
+    else EXPECT_EQ(Listing("E:"), std::vector<std::string>{"NOTES.TXT=the user's notes"});
+  }
+}
+
 // An upgrade of 1,500 files over an old set of 5,000, watched from
 // outside: the wait window answers every message sent to it within a
 // second, the old set's deletion included; its percentage rises and never
