@@ -36,7 +36,7 @@ run: win32
 # Speed figures come from an optimised build without sanitizers; the
 # directory deletion is timed under Wine against the shell's own rmdir, and
 # the upgrader's start-up and a whole upgrade against a bare Win32 window and
-# the archiver alone.
+# the archiver alone, on E: and on the test stick.
 bench: win32
 	cmake -S . -B $(BUILD)/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSANITIZE=OFF \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -Wno-dev >/dev/null
@@ -46,6 +46,7 @@ bench: win32
 	sh tools/wine-bench.sh $(WIN32) $(WIN32)/tests/commands/delete_bench.exe
 	cmake --build $(WIN32) --target app_benchmarks
 	bash tools/bench-app.sh $(WIN32)
+	bash tools/bench-stick.sh $(WIN32) $(NATIVE)
 
 clean:
 	rm -rf $(NATIVE) $(WIN32)

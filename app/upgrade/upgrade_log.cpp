@@ -55,7 +55,8 @@ void UpgradeLog::Begin(const std::string& runDirectory) {
 void UpgradeLog::Line(const std::string& text) {
   const LocalTime now = Now();
   char stamp[16];
-  std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u ", now.hour, now.minute, now.second);
+  // Milliseconds: where a slow stick spends an upgrade's time.
+  std::snprintf(stamp, sizeof stamp, "%02u:%02u:%02u.%03u ", now.hour, now.minute, now.second, now.milliseconds);
   Write(stamp + text + "\r\n");
 }
 

@@ -427,6 +427,15 @@ TEST(UpgraderEndToEnd, ADriveTooSmallForBothSetsAsksToDeleteTheOldFirst) {
   EXPECT_EQ(RunFromScript(tool, "/silent G:\\").exitCode, 0u) << LastLogBlock(tool);
   EXPECT_EQ(ReadAll("G:\\ZEDOVAV\\BIG.BIN").size(), size_t(9) << 20);
 
+  // Where only what changed is written, room is judged for that alone: the
+  // same 9 MiB file already on the drive asks no question.
+  PrepareDrive("G:");
+  WriteAll("G:\\ZEDOVAV\\BIG.BIN", std::string(9 << 20, '\0'));
+  WriteAll("G:\\ZEDOVAV\\OLD1M.BIN", std::string(1 << 20, 'o'));
+  EXPECT_EQ(RunFromScript(tool, "/silent G:\\").exitCode, 0u) << LastLogBlock(tool);
+  EXPECT_FALSE(Exists("G:\\ZEDOVAV\\OLD1M.BIN"));
+  EXPECT_EQ(ReadAll("G:\\ZEDOVAV\\BIG.BIN").size(), size_t(9) << 20);
+
   // With the old set deleted first, the new one is the only set: a last
   // rename refused (a handle that does not share deletion) keeps it, and
   // the box says where; the next run puts it in place.

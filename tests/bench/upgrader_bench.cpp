@@ -1,8 +1,12 @@
-// upgrader_bench UPGRADER BARE TOOL_FOLDER: times, under one Wine, (1) the
-// start-up to the main window on screen against a bare Win32 program that
-// opens a window of the same size, and (2) a whole upgrade of E:\ against
-// the archiver alone unpacking the same archive onto it. TOOL_FOLDER holds
-// the program, data\PE\ and PE\ZEDOVAV.7z; E: is an empty folder.
+// upgrader_bench UPGRADER BARE TOOL_FOLDER [start-up]: times, under one
+// Wine, (1) the start-up to the main window on screen against a bare Win32
+// program that opens a window of the same size, and (2) a whole upgrade of
+// E:\ against the archiver alone unpacking the same archive onto it.
+// TOOL_FOLDER holds the program, data\PE\ and PE\ZEDOVAV.7z; E: is an empty
+// folder.
+// upgrader_bench upgrade UPGRADER TARGET and
+// upgrader_bench unpack ARCHIVER ARCHIVE TARGET time one run each, for a
+// script that sets the drive up between runs (tools/bench-stick.sh).
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -94,11 +98,58 @@ double TimeCommand(const std::string& commandLine, DWORD* code) {
   return Now() - start;
 }
 
+// The archiver alone unpacking ARCHIVE into TARGET.
+double TimeUnpack(const std::string& archiver, const std::string& archive, const std::string& target, DWORD* code) {
+  return TimeCommand("\"" + archiver + "\" -aoa x \"" + archive + "\" -o\"" + target + "\\\" ", code);
+}
+
+// The whole upgrade, every safety step in it, from the press of the button
+// to its closing box, whose title and text go to *said.
+double TimeUpgrade(const std::string& upgrader, const std::string& target, DWORD* code, std::string* said) {
+  HWND main = nullptr;
+  PROCESS_INFORMATION process{};
+  TimeToWindow(upgrader, &main, &process);
+  SetText(FindChildByClass(main, "Edit"), target.c_str());
+  Sleep(200);
+  const double start = Now();
+  Click(FindChildByText(main, "升级"));
+  HWND box = nullptr;
+  while (!(box = FindMessageBox(process.dwProcessId)) && WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
+  }
+  const double elapsed = Now() - start;
+  const BoxSeen seen = box ? ReadMessageBox(box) : BoxSeen{};
+  *said = seen.title + ": " + seen.text;
+  if (box) CloseMessageBox(box);
+  // A refusal keeps the window open: that run is ended here.
+  if (WaitForSingleObject(process.hProcess, 10000) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+  *code = Finish(process);
+  if (*code == 0 && seen.title != "升级完成") *code = 1;
+  return elapsed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // One timed run for a script that sets the drive up between runs:
+  // prints the milliseconds and the exit code.
+  DWORD code = 0;
+  std::string said;
+  if (argc == 4 && std::string(argv[1]) == "upgrade") {
+    const double ms = TimeUpgrade(argv[2], argv[3], &code, &said);
+    std::printf("%.0f %lu\n", ms, static_cast<unsigned long>(code));
+    if (code != 0) std::fprintf(stderr, "bench: the upgrade ended with %lu: %s\n", static_cast<unsigned long>(code),
+                                said.c_str());
+    return 0;
+  }
+  if (argc == 5 && std::string(argv[1]) == "unpack") {
+    const double ms = TimeUnpack(argv[2], argv[3], argv[4], &code);
+    std::printf("%.0f %lu\n", ms, static_cast<unsigned long>(code));
+    return 0;
+  }
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: upgrader_bench UPGRADER BARE TOOL_FOLDER [start-up]\n");
+    std::fprintf(stderr, "usage: upgrader_bench UPGRADER BARE TOOL_FOLDER [start-up]\n"
+                         "       upgrader_bench upgrade UPGRADER TARGET\n"
+                         "       upgrader_bench unpack ARCHIVER ARCHIVE TARGET\n");
     return 2;
   }
   const std::string upgrader = argv[1], bare = argv[2], tool = argv[3];
@@ -120,37 +171,19 @@ int main(int argc, char** argv) {
               ourStart, ourFastest, bareStart, bareFastest, ourStart / bareStart, ourFastest / bareFastest);
   if (argc == 5) return 0;  // the start-up alone
 
-  const std::string archiver = tool + "\\data\\PE\\7z.exe";
-  const std::string unpack = "\"" + archiver + "\" -aoa x \"" + tool + "\\PE\\ZEDOVAV.7z\" -o\"E:\\\" ";
+  const std::string archiver = tool + "\\data\\PE\\7z.exe", archive = tool + "\\PE\\ZEDOVAV.7z";
   std::vector<double> upgrades, archiverAlone;
   for (int i = 0; i < 3; ++i) {
-    // The whole upgrade, every safety step in it, from the press of the
-    // button to its closing box.
     RemoveTree("E:\\ZEDOVAV");
-    HWND main = nullptr;
-    PROCESS_INFORMATION process{};
-    TimeToWindow(upgrader, &main, &process);
-    SetText(FindChildByClass(main, "Edit"), "E:\\");
-    Sleep(200);
-    const double start = Now();
-    Click(FindChildByText(main, "升级"));
-    HWND box = nullptr;
-    while (!(box = FindMessageBox(process.dwProcessId)) && WaitForSingleObject(process.hProcess, 1) == WAIT_TIMEOUT) {
-    }
-    upgrades.push_back(Now() - start);
-    const BoxSeen seen = box ? ReadMessageBox(box) : BoxSeen{};
-    if (box) CloseMessageBox(box);
-    const DWORD code = Finish(process);
+    upgrades.push_back(TimeUpgrade(upgrader, "E:\\", &code, &said));
     if (code != 0) {
-      std::fprintf(stderr, "bench: the upgrade ended with %lu: %s\n", static_cast<unsigned long>(code),
-                   seen.text.c_str());
+      std::fprintf(stderr, "bench: the upgrade ended with %lu: %s\n", static_cast<unsigned long>(code), said.c_str());
       return 1;
     }
-    DWORD unpackCode = 0;
     RemoveTree("E:\\ZEDOVAV");
-    archiverAlone.push_back(TimeCommand(unpack, &unpackCode));
-    if (unpackCode != 0) {
-      std::fprintf(stderr, "bench: the archiver failed (%lu)\n", static_cast<unsigned long>(unpackCode));
+    archiverAlone.push_back(TimeUnpack(archiver, archive, "E:", &code));
+    if (code != 0) {
+      std::fprintf(stderr, "bench: the archiver failed (%lu)\n", static_cast<unsigned long>(code));
       return 1;
     }
   }
