@@ -418,7 +418,7 @@ UpgradeResult Upgrade::Commit() {
     // Every step is a rename of a verified file: the next run finishes them.
     Log().Line("未能按日志完成更新");
     if (!DriveStillAnswers()) return DriveGone();
-    return Failure(kExitSwapFailed, Say(pi::kSwapFailedText));
+    return Failure(kExitSwapFailed, Say(pi::kCommitUnfinished));
   }
   Log().Line("已按日志完成更新");
   CompleteCommit(folders_, &LogStep, &RemoveStaged);

@@ -371,6 +371,23 @@ TEST(StickEndToEnd, OnlyWhatChangedIsWrittenAndCommittedByAJournal) {
   EXPECT_EQ(counters.at("written"), 0);
   EXPECT_EQ(counters.at("renames"), 0);
   EXPECT_EQ(Listing("S:"), DiffDrive('B'));
+
+  // A move refused after the commit point (a file held open without
+  // sharing deletion): the box says the next run finishes it, and it does.
+  ASSERT_EQ(RunFromScript(a, "/silent S:\\").exitCode, 0u);
+  HANDLE held = CreateFileA("S:\\ZEDOVAV\\GONE.TXT", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Upgrader run(b);
+  ASSERT_TRUE(run.Ready());
+  run.Start("S:\\");
+  EXPECT_EQ(run.ExitCode(), 15u) << LastLogBlock(b);
+  CloseHandle(held);
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_NE(run.boxes[0].text.find("下次升级会先把它做完"), std::string::npos) << run.boxes[0].text;
+  EXPECT_TRUE(Exists("S:\\ZEDOVAV.upgrade-journal"));
+  EXPECT_EQ(RunFromScript(b, "/silent S:\\").exitCode, 0u) << LastLogBlock(b);
+  EXPECT_EQ(Listing("S:"), DiffDrive('B'));
 }
 
 // Power cut at every change of a difference upgrade: before the journal is

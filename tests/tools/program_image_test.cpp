@@ -127,7 +127,7 @@ TEST(ConstantsSegment, PayloadsAreByteSetsOfTheRecordedBuilds) {
 TEST(ConstantsSegment, DllNamesCloseTheSegment) {
   // The names follow the last text constant; ntdll and user32 serve the
   // few that are theirs, kernel32 the rest.
-  const uint32_t textsEnd = pi::kChangedWritten + TextBytes(pi::kChangedWritten);
+  const uint32_t textsEnd = pi::kCommitUnfinished + TextBytes(pi::kCommitUnfinished);
   const uint32_t user32[] = {pi::kDllMessageBoxA,     pi::kDllFindWindowExA,   pi::kDllGetWindowThreadProcessId,
                              pi::kDllIsWindowVisible, pi::kDllSendMessageA,    pi::kDllPeekMessageA,
                              pi::kDllTranslateMessage, pi::kDllDispatchMessageA};
