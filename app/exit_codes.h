@@ -14,7 +14,7 @@ enum ExitCode : int32_t {
   kExitRoomRefused = 12,       // the drive is too small, or a file too large for FAT
   kExitAnotherUpgrade = 13,    // another copy is upgrading
   kExitNotConfirmed = 14,      // a question answered No (in a silent run: no /yes)
-  kExitSwapFailed = 15,        // the new set could not be put in place; the old one stays
+  kExitSwapFailed = 15,        // the new set could not be put in place (the box says what stays)
   kExitArchiverNotStarted = 16,
   kExitCancelled = 17,         // 取消 before the swap: the old set as it was
   kExitDriveGone = 18,         // the drive is write-protected, was pulled or can no longer be written
