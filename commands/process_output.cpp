@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "commands/core_library.h"
 #include "commands/thread_messages.h"
@@ -38,15 +39,21 @@ struct OutputPipe {
   }
 };
 
+// Programs write a line or an entry at a time; a pause after each read
+// lets the output gather in the pipe, so that a listing of thousands of
+// entries is read and handed over in tens of pieces, not thousands.
+constexpr DWORD kGatherMs = 5;
+
 DWORD WINAPI ReadPipe(void* parameter) {
   auto* pipe = static_cast<OutputPipe*>(parameter);
-  char buffer[4096];
+  std::vector<char> buffer(1 << 16);
   DWORD got = 0;
-  while (ReadFile(pipe->read, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+  while (ReadFile(pipe->read, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
     EnterCriticalSection(&pipe->lock);
-    pipe->waiting.append(buffer, got);
+    pipe->waiting.append(buffer.data(), got);
     LeaveCriticalSection(&pipe->lock);
     SetEvent(pipe->arrived);
+    Sleep(kGatherMs);
   }
   pipe->Release();
   return 0;

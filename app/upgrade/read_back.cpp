@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/dll_commands.h"
+#include "app/upgrader_commands.h"
 #include "app/upgrade/wide_text.h"
 
 namespace app {
@@ -17,6 +18,7 @@ constexpr uint32_t kReadOnlyAttribute = 1;
 // a page: what reading past the cache asks of both.
 constexpr uint32_t kChunk = 1u << 20;
 constexpr uint32_t kCommit = 0x3000, kReadWritePages = 4, kRelease = 0x8000;
+constexpr uint32_t kInfinite = 0xFFFFFFFF;
 
 std::wstring StagedPath(const std::wstring& root, const std::string& listed) {
   std::wstring path = root + L"\\" + WideOf(listed, kCodePageUtf8);
@@ -93,10 +95,13 @@ CheckOutcome ReadCrc(const std::wstring& path, uint8_t* buffer, Meter& meter, co
   if (file == kInvalidHandle) return CheckOutcome::Unreadable;
   *crc = crc32(0, nullptr, 0);
   *size = 0;
-  uint32_t got = 0;
-  bool read = false;
-  while ((read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) && got > 0 &&
-         !stopped()) {
+  uint32_t got = kChunk;
+  bool read = true;
+  // A disk file reads short only at its end: no further read to learn it,
+  // one request to the drive less per file. A short read that was not the
+  // end shows as a wrong size.
+  while (got == kChunk && (read = Dll(pi::kDllReadFile, {file, Address(buffer), kChunk, Address(&got), 0}) != 0) &&
+         got > 0 && !stopped()) {
     *crc = crc32(*crc, buffer, got);
     *size += got;
     meter.Add(got);
@@ -179,6 +184,42 @@ std::optional<uint32_t> DriveCrcReader::Read(const std::string& path) {
     return std::nullopt;
   bytes_ += size;
   return uint32_t(crc);
+}
+
+CrcReadAhead::CrcReadAhead(const std::string& root, const std::vector<OldEntry>& old) : root_(root) {
+  for (const OldEntry& entry : old)
+    if (!entry.folder) files_.push_back(entry.path);
+  int32_t handle = 0;
+  if (StartThread(Address(reinterpret_cast<const void*>(&CrcReadAhead::Entry)), Address(this), &handle))
+    thread_ = static_cast<uint32_t>(handle);
+}
+
+uint32_t __stdcall CrcReadAhead::Entry(uint32_t self) {
+  reinterpret_cast<CrcReadAhead*>(self)->ReadAll();
+  return 0;
+}
+
+void CrcReadAhead::ReadAll() {
+  DriveCrcReader reader(root_, 0, nullptr, [this] { return stop_.load(); });
+  for (const std::string& file : files_) {
+    if (stop_) break;
+    if (const std::optional<uint32_t> crc = reader.Read(file)) crcs_[file] = *crc;
+  }
+  bytes_ = reader.BytesRead();
+}
+
+void CrcReadAhead::Stop() {
+  stop_ = true;
+  if (!thread_) return;
+  Dll(pi::kDllWaitForSingleObject, {thread_, kInfinite});
+  CloseHandleWord(thread_);
+  thread_ = 0;
+}
+
+std::optional<uint32_t> CrcReadAhead::Known(const std::string& path) const {
+  const auto found = crcs_.find(path);
+  if (found == crcs_.end()) return std::nullopt;
+  return found->second;
 }
 
 }  // namespace app

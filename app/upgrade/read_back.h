@@ -3,13 +3,17 @@
 // is flushed to the drive, then read back past the system's cache and its
 // CRC32 held against the archive's listing.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "app/upgrade/archive_listing.h"
+#include "app/upgrade/difference_plan.h"
 
 namespace app {
 
@@ -52,6 +56,33 @@ class DriveCrcReader {
   CheckProgress percent_;  // the meter holds it by reference
   std::unique_ptr<Meter> meter_;
   StopAsked stopped_;
+  uint64_t bytes_ = 0;
+};
+
+// The old set's files read for their CRC32 on a thread of their own while
+// the archiver lists the package, which takes it a while and needs nothing
+// of the drive: the comparison then finds most of them read. Stop() ends
+// the reading between two chunks and waits for it; what was read whole is
+// known from then on, by the old set's paths.
+class CrcReadAhead {
+ public:
+  CrcReadAhead(const std::string& root, const std::vector<OldEntry>& old);
+  ~CrcReadAhead() { Stop(); }
+  CrcReadAhead(const CrcReadAhead&) = delete;
+  CrcReadAhead& operator=(const CrcReadAhead&) = delete;
+  void Stop();
+  std::optional<uint32_t> Known(const std::string& path) const;
+  uint64_t BytesRead() const { return bytes_; }
+
+ private:
+  static uint32_t __stdcall Entry(uint32_t self);
+  void ReadAll();
+
+  std::string root_;
+  std::vector<std::string> files_;
+  std::unordered_map<std::string, uint32_t> crcs_;  // written by the thread alone until Stop() returns
+  std::atomic<bool> stop_{false};
+  uint32_t thread_ = 0;
   uint64_t bytes_ = 0;
 };
 

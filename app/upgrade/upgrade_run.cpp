@@ -1,5 +1,7 @@
 #include "app/upgrade/upgrade_run.h"
 
+#include <memory>
+
 #include "app/dll_commands.h"
 #include "app/exit_codes.h"
 #include "app/upgrade/archiver_runs.h"
@@ -106,6 +108,8 @@ class Upgrade {
   // What is unpacked and read back: the whole set, or only what changed.
   ArchiveListing staged_;
   DifferencePlan plan_;
+  std::vector<OldEntry> old_;
+  std::unique_ptr<CrcReadAhead> readAhead_;  // from before the listing to the comparison
   bool difference_ = false;
   bool deleteFirst_ = false;
   bool hadOld_ = false;
@@ -187,19 +191,22 @@ UpgradeResult Upgrade::Compare() {
   if (!hadOld_) return {};
   const std::string stage = Say(pi::kStageComparing);
   ShowStage(stage + "0%");
-  const std::vector<OldEntry> old = WalkOldSet(folders_.toolSet);
+  readAhead_->Stop();
   DriveCrcReader reader(
-      target_, BytesToCompare(listing_, old),
+      target_, BytesToCompare(listing_, old_),
       [&](int percent) {
         ShowStage(stage + std::to_string(percent) + "%");
         ServeWaitWindow();
       },
       [] { return StopRequested(); });
-  plan_ = PlanDifference(listing_, old, [&](const std::string& path) { return reader.Read(path); });
+  plan_ = PlanDifference(listing_, old_, [&](const std::string& path) {
+    const std::optional<uint32_t> known = readAhead_->Known(path);
+    return known ? known : reader.Read(path);
+  });
   if (StopRequested()) return Stopped();
   Log().Line("比较：新增 " + std::to_string(plan_.added) + "，更新 " + std::to_string(plan_.updated) + "，删除 " +
              std::to_string(plan_.removed) + "，未变 " + std::to_string(plan_.unchanged) + "；需写入 " +
-             SizeText(plan_.bytesToWrite) + "，读取比较 " + SizeText(reader.BytesRead()));
+             SizeText(plan_.bytesToWrite) + "，读取比较 " + SizeText(readAhead_->BytesRead() + reader.BytesRead()));
   difference_ = !plan_.unfit && DifferenceIsWorthIt(plan_, listing_.totalBytes);
   if (!difference_) return {};
   staged_ = ListingToWrite(listing_, plan_);
@@ -458,6 +465,10 @@ UpgradeResult Upgrade::Run() {
   drive_ = ReadDriveFacts(target_);
   hadOld_ = PathExists(folders_.toolSet);
   LogDrive();
+  if (hadOld_) {
+    old_ = WalkOldSet(folders_.toolSet);
+    readAhead_ = std::make_unique<CrcReadAhead>(target_, old_);
+  }
   for (UpgradeResult (Upgrade::*step)() :
        {&Upgrade::ReadListing, &Upgrade::Compare, &Upgrade::JudgeRoom, &Upgrade::GiveUpOldSet, &Upgrade::Unpack,
         &Upgrade::Verify, &Upgrade::Swap, &Upgrade::Finish}) {
