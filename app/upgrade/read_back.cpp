@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "app/dll_commands.h"
-#include "app/upgrader_commands.h"
 #include "app/upgrade/wide_text.h"
+#include "app/upgrader_commands.h"
 
 namespace app {
 namespace {
