@@ -104,6 +104,17 @@ int ArchiveListing::PercentAfter(uint64_t entriesDone) const {
   return all > 0 ? static_cast<int>(done * 100 / all) : 0;
 }
 
+void ArchiveListing::AddFile(const ListedFile& file) {
+  ++files;
+  totalBytes = AddSaturated(totalBytes, file.size);
+  sizes.push_back(file.size);
+  fileList.push_back(file);
+  if (file.size >= largestFile) {
+    largestFile = file.size;
+    largestFileName = file.path;
+  }
+}
+
 void ListingReader::Feed(const char* text, size_t length) {
   for (size_t i = 0; i < length; ++i) {
     const char c = text[i];
@@ -162,14 +173,7 @@ void ListingReader::EndEntry() {
     listing_.sizes.push_back(0);
     listing_.folderList.push_back(path_);
   } else {
-    ++listing_.files;
-    listing_.totalBytes = AddSaturated(listing_.totalBytes, size_);
-    listing_.sizes.push_back(size_);
-    listing_.fileList.push_back({path_, size_, crc_, hasCrc_, attributes_});
-    if (size_ >= listing_.largestFile) {
-      listing_.largestFile = size_;
-      listing_.largestFileName = path_;
-    }
+    listing_.AddFile({path_, size_, crc_, hasCrc_, attributes_});
   }
   path_.clear();
   size_ = 0;

@@ -42,6 +42,8 @@ struct ArchiveListing {
   // The folders' paths, in listing order (ZEDOVAV itself among them).
   std::vector<std::string> folderList;
 
+  // A file at the end of the listing, counted with the rest.
+  void AddFile(const ListedFile& file);
   // Fit for unpacking: something to unpack, all of it under ZEDOVAV.
   bool IsToolSet() const { return files > 0 && !strayEntry; }
   // Bytes the set takes on a drive whose clusters are clusterBytes.

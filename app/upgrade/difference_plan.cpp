@@ -179,17 +179,8 @@ ArchiveListing ListingToWrite(const ArchiveListing& listing, const DifferencePla
   for (const PlannedFile& file : plan.files)
     if (file.kind == FileChange::New || file.kind == FileChange::Changed) written.insert(file.path);
   ArchiveListing part;
-  for (const ListedFile& file : listing.fileList) {
-    if (!written.count(file.path)) continue;
-    part.fileList.push_back(file);
-    part.sizes.push_back(file.size);
-    ++part.files;
-    part.totalBytes += file.size;
-    if (file.size >= part.largestFile) {
-      part.largestFile = file.size;
-      part.largestFileName = file.path;
-    }
-  }
+  for (const ListedFile& file : listing.fileList)
+    if (written.count(file.path)) part.AddFile(file);
   return part;
 }
 
